@@ -1,0 +1,327 @@
+#include "download/SegmentBook.h"
+
+#include "app/Log.h"
+#include "app/Md5.h"
+
+#include <algorithm>
+
+namespace {
+
+// Bytes left in a segment's range; negative when a lowered end already lies behind current.
+int64_t Remaining(const DownloadSegment& segment) {
+    return static_cast<int64_t>(segment.end) - static_cast<int64_t>(segment.current);
+}
+
+bool RangeComplete(const DownloadSegment& segment) {
+    return static_cast<uint64_t>(segment.current) >= static_cast<uint64_t>(segment.end) + 1;
+}
+
+bool Contains(const std::vector<std::string>& urls, const std::string& url) {
+    return std::find(urls.begin(), urls.end(), url) != urls.end();
+}
+
+} // namespace
+
+const char* SegmentStatusName(int status) {
+    static const char* const kNames[] = {"E_Status_Runing", "E_Status_StopByDispatch",
+                                         "E_Status_Fail", "E_Status_Succeed"};
+    if (status < 0 || status > E_Status_Succeed) {
+        return "E_Status_Unknown";
+    }
+    return kNames[status];
+}
+
+void SegmentBook::SetStatus(DownloadSegment* segment, int status) {
+    if (segment->status == status) {
+        return;
+    }
+    LogFormat("Download_Segment : ID(%d) %s -> %s.\n", segment->id,
+              SegmentStatusName(segment->status), SegmentStatusName(status));
+    segment->status = status;
+}
+
+std::vector<int> SegmentBook::Init(uint32_t size, const std::vector<std::string>& mirrors,
+                                   int perMirror, uint32_t now) {
+    m_segments.clear();
+    m_repairs.clear();
+    m_repairMirrors.clear();
+    m_threadCount = 0;
+    if (mirrors.empty()) {
+        return {};
+    }
+    if (perMirror < 1 || perMirror > 10) {
+        perMirror = 2;
+    }
+    uint32_t count = static_cast<uint32_t>(perMirror) * static_cast<uint32_t>(mirrors.size());
+    // Fewer bytes than transfers would leave ranges that end before they start.
+    count = std::min(count, size);
+    m_threadCount = static_cast<int>(count);
+    if (count == 0) {
+        return {};
+    }
+    const uint32_t length = size / count;
+    std::vector<int> ids;
+    for (uint32_t i = 0; i < count; ++i) {
+        DownloadSegment segment;
+        segment.id = static_cast<int>(i);
+        segment.url = mirrors[i % mirrors.size()];
+        segment.start = segment.current = i * length;
+        segment.end = i + 1 == count ? size - 1 : segment.start + length - 1;
+        segment.lastDataTime = segment.startTime = now;
+        m_segments.emplace(segment.id, segment);
+        ids.push_back(segment.id);
+    }
+    return ids;
+}
+
+int SegmentBook::FindLargestRemaining() const {
+    int best = -1;
+    int64_t bestRemaining = 0;
+    for (const auto& [id, segment] : m_segments) {
+        if (segment.status != E_Status_Runing) {
+            continue;
+        }
+        if (best < 0 || Remaining(segment) > bestRemaining) {
+            best = id;
+            bestRemaining = Remaining(segment);
+        }
+    }
+    return best;
+}
+
+std::optional<std::string> SegmentBook::BestUrl(const std::vector<std::string>& excluded) const {
+    const DownloadSegment* best = nullptr;
+    uint32_t bestSpeed = 0;
+    for (const auto& [id, segment] : m_segments) {
+        if (segment.status == E_Status_Fail || Contains(excluded, segment.url)) {
+            continue;
+        }
+        if (segment.speed > bestSpeed) {
+            best = &segment;
+            bestSpeed = segment.speed;
+        }
+    }
+    if (best == nullptr) {
+        return std::nullopt;
+    }
+    return best->url;
+}
+
+int SegmentBook::FirstActive() const {
+    for (const auto& [id, segment] : m_segments) {
+        if (segment.handle != nullptr) {
+            return id;
+        }
+    }
+    return -1;
+}
+
+int SegmentBook::CountRunning() const {
+    return static_cast<int>(std::count_if(m_segments.begin(), m_segments.end(), [](const auto& e) {
+        return e.second.status == E_Status_Runing;
+    }));
+}
+
+int SegmentBook::AddSegment(const DownloadSegment& model, const std::string& url, uint32_t start,
+                            uint32_t end, uint32_t now) {
+    DownloadSegment segment = model;
+    segment.id = m_segments.empty() ? 0 : m_segments.rbegin()->first + 1;
+    segment.url = url;
+    segment.start = segment.current = start;
+    segment.end = end;
+    segment.handle = nullptr;
+    segment.result = 0;
+    segment.thread = 0;
+    segment.speed = 0;
+    segment.endTime = 0;
+    segment.lastDataTime = segment.startTime = now;
+    segment.status = E_Status_Runing;
+    segment.restartsWithoutProgress = 0;
+    segment.restarts = 0;
+    m_segments.emplace(segment.id, segment);
+    return segment.id;
+}
+
+std::optional<std::string> SegmentBook::ReplacementUrl(const DownloadSegment& segment,
+                                                       size_t mirrorCount) const {
+    if (auto url = BestUrl({segment.url})) {
+        return url;
+    }
+    if (mirrorCount > 1) {
+        return std::nullopt;
+    }
+    return segment.url;
+}
+
+// Starts [current, end] of a failed or stalled segment again on url, unless the range has used
+// up its restarts.
+bool SegmentBook::RestartRange(DownloadSegment* segment, const std::string& url, uint32_t now,
+                               Round* round) {
+    const bool progressed = segment->current > segment->start;
+    const int withoutProgress = progressed ? 0 : segment->restartsWithoutProgress + 1;
+    const int restarts = segment->restarts + 1;
+    if (withoutProgress > kMaxRestartsWithoutProgress || restarts > kMaxRestartsPerRange) {
+        LogFormat("Download_Dispatch : range start(%u), end(%u) given up after %d restarts "
+                  "(%d without data).\n",
+                  segment->current, segment->end, restarts - 1, withoutProgress - 1);
+        return false;
+    }
+    const int id = AddSegment(*segment, url, segment->current, segment->end, now);
+    DownloadSegment& replacement = m_segments.at(id);
+    replacement.restartsWithoutProgress = withoutProgress;
+    replacement.restarts = restarts;
+    round->started.push_back(id);
+    return true;
+}
+
+SegmentBook::Round SegmentBook::DispatchRound(uint32_t now, size_t mirrorCount) {
+    Round round;
+    auto stop = [&round](int id) {
+        round.errorStop = true;
+        round.errorId = id;
+        return round;
+    };
+    // Segments added in this round have higher ids and are visited in it as well; map
+    // iterators stay valid across the insertions.
+    for (auto it = m_segments.begin(); it != m_segments.end(); ++it) {
+        DownloadSegment& segment = it->second;
+        switch (segment.status) {
+        case E_Status_Fail: {
+            if (RangeComplete(segment)) {
+                SetStatus(&segment, E_Status_StopByDispatch);
+                break;
+            }
+            auto url = ReplacementUrl(segment, mirrorCount);
+            if (!url) {
+                return stop(segment.id);
+            }
+            SetStatus(&segment, E_Status_StopByDispatch);
+            if (!RestartRange(&segment, *url, now, &round)) {
+                return stop(segment.id);
+            }
+            break;
+        }
+        case E_Status_Runing: {
+            if (now - segment.lastDataTime < kStallMilliseconds) {
+                break;
+            }
+            if (RangeComplete(segment)) {
+                break; // every byte is in; the transfer is about to end by itself
+            }
+            auto url = ReplacementUrl(segment, mirrorCount);
+            if (!url) {
+                return stop(segment.id);
+            }
+            LogFormat("Download_Dispatch : ID(%d) stalled for %u ms, moved to %s.\n", segment.id,
+                      now - segment.lastDataTime, url->c_str());
+            if (!RestartRange(&segment, *url, now, &round)) {
+                return stop(segment.id);
+            }
+            segment.end = segment.current;
+            SetStatus(&segment, E_Status_StopByDispatch);
+            break;
+        }
+        case E_Status_Succeed: {
+            if (CountRunning() >= m_threadCount) {
+                break;
+            }
+            const int donorId = FindLargestRemaining();
+            if (donorId < 0) {
+                break;
+            }
+            DownloadSegment& donor = m_segments.at(donorId);
+            if (Remaining(donor) < static_cast<int64_t>(kMinSplitBytes)) {
+                break;
+            }
+            // The mirror that just finished a range serves the split when no other one
+            // delivers: it has proved itself, and stopping a healthy download helps nobody.
+            const std::string url = BestUrl({donor.url}).value_or(segment.url);
+            const uint32_t half = static_cast<uint32_t>(Remaining(donor) / 2);
+            const DownloadSegment model = donor;
+            const int id = AddSegment(model, url, model.current + half, model.end, now);
+            m_segments.at(donorId).end -= half;
+            LogFormat("Download_Dispatch : ID(%d) split, ID(%d) takes start(%u), end(%u).\n",
+                      donorId, id, model.current + half, model.end);
+            round.started.push_back(id);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return round;
+}
+
+HashVerdict SegmentBook::Verify(const uint8_t* data, uint32_t size, const std::string& wholeHash,
+                                const std::vector<std::string>& blockHashes) {
+    HashVerdict verdict;
+    if (Md5HexUpper(data, size) == wholeHash) {
+        verdict.accepted = true;
+        return verdict;
+    }
+    if (size == 0) {
+        verdict.accepted = blockHashes.empty();
+        return verdict;
+    }
+    bool accepted = true;
+    for (size_t k = 0; k < blockHashes.size(); ++k) {
+        const uint64_t offset = static_cast<uint64_t>(k) * kBlockSize;
+        if (offset + kBlockSize >= size) {
+            const auto first = static_cast<uint32_t>(offset);
+            if (Md5HexUpper(data + offset, size - first) == blockHashes[k]) {
+                verdict.accepted = accepted;
+                return verdict;
+            }
+            verdict.damaged.push_back({first, size - 1});
+            verdict.accepted = false;
+            return verdict;
+        }
+        if (Md5HexUpper(data + offset, kBlockSize) != blockHashes[k]) {
+            const auto first = static_cast<uint32_t>(offset);
+            verdict.damaged.push_back({first, first + kBlockSize - 1});
+            accepted = false;
+        }
+    }
+    verdict.accepted = accepted;
+    return verdict;
+}
+
+int SegmentBook::AddRepair(uint32_t first, uint32_t last, uint32_t now) {
+    const int repairs = ++m_repairs[first];
+    if (repairs > kMaxRepairsPerBlock) {
+        LogFormat("Download_RepairData : start(%u), end(%u) still damaged after %d repairs.\n",
+                  first, last, repairs - 1);
+        return -1;
+    }
+    // First choice: a mirror that delivered none of these bytes. Then the rule of old: avoid
+    // the mirror of the segment covering the range, and every mirror whose repair of it
+    // brought the damage back.
+    std::vector<std::string> delivered;
+    const DownloadSegment* covering = nullptr;
+    for (const auto& [id, segment] : m_segments) {
+        if (segment.start <= last && segment.current > first) {
+            delivered.push_back(segment.url);
+        }
+        if (covering == nullptr && segment.start <= first && segment.end >= last) {
+            covering = &segment;
+        }
+    }
+    std::optional<std::string> url = BestUrl(delivered);
+    if (!url) {
+        std::vector<std::string> avoid = m_repairMirrors[first];
+        if (covering != nullptr) {
+            avoid.push_back(covering->url);
+        }
+        url = BestUrl(avoid);
+    }
+    if (!url) {
+        LogFormat("Download_RepairData : GetBestURL error, start(%d), end(%d).\n",
+                  static_cast<int>(first), static_cast<int>(last));
+        return -1;
+    }
+    m_repairMirrors[first].push_back(*url);
+    const int id = AddSegment(DownloadSegment{}, *url, first, last, now);
+    LogFormat("Download_RepairData : GetBestURL Info, start(%d), end(%d), ID(%d).\n",
+              static_cast<int>(first), static_cast<int>(last), id);
+    return id;
+}
