@@ -37,4 +37,6 @@ public:
 
 private:
     FILE* m_file = nullptr;
+    // Text mode stores each line break as CR LF and reads CR LF back as one line break.
+    bool m_text = false;
 };

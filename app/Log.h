@@ -2,6 +2,7 @@
 // installer appends a time-stamped line to, so that support can read afterwards what happened.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -32,7 +33,7 @@ private:
 
     std::wstring m_path;
     uint32_t m_startTick = 0;
-    LogListener m_listener = nullptr;
+    std::atomic<LogListener> m_listener{nullptr};
     // Serialises whole lines between threads; the file is opened and closed per line.
     std::mutex m_fileMutex;
 };
