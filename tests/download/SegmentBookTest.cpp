@@ -1,0 +1,290 @@
+#include "download/SegmentBook.h"
+
+#include "app/Md5.h"
+#include "download/CfgWriter.h"
+#include "download/MirrorRanking.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+const std::vector<std::string> kThree = {"http://m1/download/p", "http://m2/download/p",
+                                         "http://m3/download/p"};
+
+TEST(SegmentBook, SixSegmentsOverThreeMirrors) {
+    SegmentBook book;
+    const std::vector<int> ids = book.Init(10000000, kThree, 2, 100);
+    ASSERT_EQ(ids, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(book.ThreadCount(), 6);
+    const auto& s = book.Segments();
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(s.at(i).start, 1666666u * i);
+        EXPECT_EQ(s.at(i).current, s.at(i).start);
+        EXPECT_EQ(s.at(i).end, 1666666u * i + 1666665);
+        EXPECT_EQ(s.at(i).lastDataTime, 100u);
+    }
+    EXPECT_EQ(s.at(5).start, 8333330u);
+    EXPECT_EQ(s.at(5).end, 9999999u);
+    const char* order[] = {"m1", "m2", "m3", "m1", "m2", "m3"};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_NE(s.at(i).url.find(order[i]), std::string::npos) << i;
+    }
+}
+
+TEST(SegmentBook, ThreadsPerMirrorOutsideRangeCountsAsTwo) {
+    for (int perMirror : {0, 11, -3}) {
+        SegmentBook book;
+        EXPECT_EQ(book.Init(1000000, kThree, perMirror, 0).size(), 6u) << perMirror;
+    }
+    SegmentBook book;
+    EXPECT_EQ(book.Init(1000000, {kThree[0]}, 5, 0).size(), 5u);
+}
+
+TEST(SegmentBook, PackageSmallerThanSegmentCount) {
+    SegmentBook book;
+    ASSERT_EQ(book.Init(4, kThree, 2, 0).size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(book.Segments().at(i).start, static_cast<uint32_t>(i));
+        EXPECT_EQ(book.Segments().at(i).end, static_cast<uint32_t>(i));
+    }
+    EXPECT_TRUE(book.Init(0, kThree, 2, 0).empty());
+}
+
+TEST(SegmentBook, FindLargestRemainingPrefersLowestIdOnTies) {
+    SegmentBook book;
+    book.Init(6000, kThree, 2, 0); // six ranges of 1000 bytes
+    auto& s = book.Segments();
+    EXPECT_EQ(book.FindLargestRemaining(), 0);
+    s.at(0).current += 10;
+    EXPECT_EQ(book.FindLargestRemaining(), 1);
+    s.at(1).status = E_Status_Succeed;
+    s.at(2).status = E_Status_Fail;
+    s.at(3).current += 500;
+    EXPECT_EQ(book.FindLargestRemaining(), 4);
+    for (auto& [id, segment] : s) {
+        segment.status = E_Status_StopByDispatch;
+    }
+    EXPECT_EQ(book.FindLargestRemaining(), -1);
+}
+
+// One finished segment while the other still has `left` bytes to go.
+SegmentBook::Round SplitWith(uint32_t left, SegmentBook* book) {
+    book->Init(2000000, {kThree[0], kThree[1]}, 1, 0);
+    auto& s = book->Segments();
+    s.at(0).status = E_Status_Succeed;
+    s.at(0).current = 1000000;
+    s.at(0).speed = 500;
+    s.at(1).current = s.at(1).end - left;
+    s.at(1).speed = 100;
+    s.at(1).lastDataTime = 1000;
+    return book->DispatchRound(2000, 2);
+}
+
+TEST(SegmentBook, SplitsTheLargestRemainderInHalf) {
+    SegmentBook book;
+    const SegmentBook::Round round = SplitWith(600000, &book);
+    ASSERT_EQ(round.started, std::vector<int>{2});
+    const auto& s = book.Segments();
+    const uint32_t donorCurrent = 1999999 - 600000;
+    EXPECT_EQ(s.at(2).start, donorCurrent + 300000);
+    EXPECT_EQ(s.at(2).current, donorCurrent + 300000);
+    EXPECT_EQ(s.at(2).end, 1999999u);
+    EXPECT_EQ(s.at(1).end, 1999999u - 300000);
+    EXPECT_EQ(s.at(2).url, kThree[0]); // the fastest mirror other than the donor's
+
+    SegmentBook refused;
+    EXPECT_TRUE(SplitWith(500000, &refused).started.empty());
+    EXPECT_EQ(refused.Segments().size(), 2u);
+}
+
+TEST(SegmentBook, FailedAndStalledRangesMoveToTheFastestOtherMirror) {
+    SegmentBook book;
+    book.Init(3000000, kThree, 1, 0);
+    auto& s = book.Segments();
+    s.at(0).status = E_Status_Fail;
+    s.at(0).current = 1000;
+    s.at(1).speed = 900;
+    s.at(1).lastDataTime = 7000;
+    s.at(2).speed = 400;
+    s.at(2).current = 2500000;
+    s.at(2).lastDataTime = 1000; // no data for 6 s at now = 7000
+    const SegmentBook::Round round = book.DispatchRound(7000, 3);
+    ASSERT_FALSE(round.errorStop);
+    ASSERT_EQ(round.started, (std::vector<int>{3, 4}));
+    EXPECT_EQ(s.at(0).status, E_Status_StopByDispatch);
+    EXPECT_EQ(s.at(3).start, 1000u);
+    EXPECT_EQ(s.at(3).end, 999999u);
+    EXPECT_EQ(s.at(3).url, kThree[1]);
+    EXPECT_EQ(s.at(2).status, E_Status_StopByDispatch);
+    EXPECT_EQ(s.at(2).end, 2500000u);
+    EXPECT_EQ(s.at(4).start, 2500000u);
+    EXPECT_EQ(s.at(4).end, 2999999u);
+    EXPECT_EQ(s.at(4).url, kThree[1]);
+
+    // A failed segment whose range is already complete is only marked.
+    SegmentBook complete;
+    complete.Init(1000, {kThree[0]}, 1, 0);
+    complete.Segments().at(0).status = E_Status_Fail;
+    complete.Segments().at(0).current = 1000;
+    EXPECT_TRUE(complete.DispatchRound(2000, 1).started.empty());
+    EXPECT_EQ(complete.Segments().at(0).status, E_Status_StopByDispatch);
+}
+
+TEST(SegmentBook, NoOtherDeliveringMirrorStopsTheDownload) {
+    SegmentBook book;
+    book.Init(2000, {kThree[0], kThree[1]}, 1, 0);
+    book.Segments().at(0).status = E_Status_Fail;
+    const SegmentBook::Round round = book.DispatchRound(2000, 2);
+    EXPECT_TRUE(round.errorStop);
+    EXPECT_EQ(round.errorId, 0);
+}
+
+TEST(SegmentBook, SingleMirrorRestartsAreBounded) {
+    SegmentBook book;
+    book.Init(2000, {kThree[0]}, 1, 0);
+    int restarts = 0;
+    for (int round = 0; round < 10; ++round) {
+        auto& s = book.Segments();
+        s.rbegin()->second.status = E_Status_Fail; // fails without a byte
+        const SegmentBook::Round r = book.DispatchRound(2000 * (round + 1), 1);
+        if (r.errorStop) {
+            break;
+        }
+        ASSERT_EQ(r.started.size(), 1u);
+        EXPECT_EQ(book.Segments().at(r.started[0]).url, kThree[0]);
+        ++restarts;
+    }
+    EXPECT_EQ(restarts, kMaxRestartsWithoutProgress);
+}
+
+TEST(SegmentBook, BlockTables) {
+    // 3 500 000 bytes: three full blocks and block 3 from 3 145 728 to 3 499 999.
+    std::string data(3500000, 'x');
+    PackageDescription d = DescribePackage(data.data(), data.size(), {});
+    ASSERT_EQ(d.blockHashes.size(), 4u);
+    EXPECT_EQ(d.blockHashes[3], Md5HexUpper(data.data() + 3145728, 3500000 - 3145728));
+    data[3499999] = 'y';
+    HashVerdict v =
+        SegmentBook::Verify(reinterpret_cast<const uint8_t*>(data.data()), 3500000, d.wholeHash,
+                            d.blockHashes);
+    EXPECT_FALSE(v.accepted);
+    EXPECT_EQ(v.damaged, (std::vector<ByteRange>{{3145728, 3499999}}));
+
+    // Exactly 2 097 152 bytes: block 1 is the last block.
+    std::string two(2097152, 'z');
+    PackageDescription d2 = DescribePackage(two.data(), two.size(), {});
+    ASSERT_EQ(d2.blockHashes.size(), 2u);
+    two[2097151] = 'q';
+    v = SegmentBook::Verify(reinterpret_cast<const uint8_t*>(two.data()), 2097152, d2.wholeHash,
+                            d2.blockHashes);
+    EXPECT_EQ(v.damaged, (std::vector<ByteRange>{{1048576, 2097151}}));
+}
+
+TEST(SegmentBook, OnlyTheDamagedBlockIsRepaired) {
+    std::string data = std::string(4 * 1048576, 'a');
+    for (size_t i = 0; i < data.size(); ++i) {
+        data[i] = static_cast<char>(i * 7 + i / 1048576);
+    }
+    const PackageDescription d = DescribePackage(data.data(), data.size(), {});
+    data[1048576 + 17] ^= 1;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
+    HashVerdict v = SegmentBook::Verify(bytes, 4 * 1048576, d.wholeHash, d.blockHashes);
+    EXPECT_FALSE(v.accepted);
+    EXPECT_EQ(v.damaged, (std::vector<ByteRange>{{1048576, 2097151}}));
+    data[1048576 + 17] ^= 1;
+    EXPECT_TRUE(SegmentBook::Verify(bytes, 4 * 1048576, d.wholeHash, d.blockHashes).accepted);
+
+    // A wrong whole digest without block digests is accepted; lower case never matches.
+    EXPECT_TRUE(SegmentBook::Verify(bytes, 4 * 1048576, "WRONG", {}).accepted);
+    std::string lower = d.wholeHash;
+    for (char& c : lower) {
+        c = static_cast<char>(tolower(c));
+    }
+    std::vector<std::string> lowerBlocks = d.blockHashes;
+    for (auto& h : lowerBlocks) {
+        for (char& c : h) {
+            c = static_cast<char>(tolower(c));
+        }
+    }
+    v = SegmentBook::Verify(bytes, 4 * 1048576, lower, lowerBlocks);
+    EXPECT_FALSE(v.accepted);
+    EXPECT_EQ(v.damaged.size(), 4u);
+}
+
+TEST(SegmentBook, RepairAvoidsMirrorsThatDeliveredTheDamage) {
+    SegmentBook book;
+    book.Init(4 * 1048576, kThree, 1, 0);
+    auto& s = book.Segments();
+    for (auto& [id, segment] : s) {
+        segment.current = segment.end + 1;
+        segment.status = E_Status_Succeed;
+        segment.speed = 1000 * (id + 1); // m3 fastest
+    }
+    // Block 2 (2 097 152 ...) straddles the ranges of m2 and m3.
+    const int id = book.AddRepair(2097152, 3145727, 0);
+    ASSERT_GE(id, 0);
+    EXPECT_EQ(s.at(id).url, kThree[0]);
+    // The repair brought the damage back: next time neither it nor ... m3 (fastest) is chosen.
+    s.at(id).current = s.at(id).end + 1;
+    s.at(id).status = E_Status_Succeed;
+    const int again = book.AddRepair(2097152, 3145727, 0);
+    ASSERT_GE(again, 0);
+    EXPECT_EQ(s.at(again).url, kThree[2]);
+    s.at(again).current = s.at(again).end + 1;
+    EXPECT_GE(book.AddRepair(2097152, 3145727, 0), 0);
+    EXPECT_EQ(book.AddRepair(2097152, 3145727, 0), -1); // bounded
+
+    // A single mirror cannot repair its own damage.
+    SegmentBook single;
+    single.Init(1048576, {kThree[0]}, 1, 0);
+    single.Segments().at(0).current = 1048576;
+    single.Segments().at(0).speed = 10;
+    EXPECT_EQ(single.AddRepair(0, 1048575, 0), -1);
+}
+
+UrlCfg Mirror(const char* url, uint32_t replyTime, bool notFull = true) {
+    UrlCfg cfg;
+    strncpy(cfg.url, url, sizeof cfg.url - 1);
+    cfg.valid = true;
+    cfg.replyTime = replyTime;
+    cfg.networkNotFull = notFull;
+    return cfg;
+}
+
+TEST(MirrorRanking, KeepsTheFiveFastestInOrderAndAddsTheFallback) {
+    int perMirror = 2;
+    std::vector<UrlCfg> seven;
+    const uint32_t times[] = {9, 3, 3, 0, 7, 1, 5};
+    for (int i = 0; i < 7; ++i) {
+        seven.push_back(Mirror(("http://10.0.0." + std::to_string(i) + "/download/p").c_str(),
+                               times[i]));
+    }
+    std::vector<UrlCfg> ranked = RankMirrors(seven, nullptr, &perMirror);
+    ASSERT_EQ(ranked.size(), 5u);
+    const char* expected[] = {".3/", ".5/", ".1/", ".2/", ".6/"};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_NE(std::string(ranked[i].url).find(expected[i]), std::string::npos) << i;
+    }
+    EXPECT_EQ(perMirror, 2);
+
+    const UrlCfg cdn = Mirror("http://1.2.3.4/download/cdn.kelto.example/p", 0, false);
+    ranked = RankMirrors({Mirror("http://a/download/p", 4), Mirror("http://b/download/p", 2),
+                          Mirror("http://c/download/p", 1, false)},
+                         &cdn, &perMirror);
+    ASSERT_EQ(ranked.size(), 3u);
+    EXPECT_STREQ(ranked[0].url, "http://b/download/p");
+    EXPECT_STREQ(ranked[1].url, "http://a/download/p");
+    EXPECT_STREQ(ranked[2].url, cdn.url);
+    EXPECT_EQ(perMirror, 2);
+
+    ranked = RankMirrors({Mirror("http://a/download/p", 4, false)}, &cdn, &perMirror);
+    ASSERT_EQ(ranked.size(), 1u);
+    EXPECT_EQ(perMirror, 5);
+    perMirror = 2;
+    EXPECT_TRUE(RankMirrors({Mirror("http://a/download/p", 4, false)}, nullptr, &perMirror).empty());
+    EXPECT_TRUE(IsContentDeliveryUrl(cdn.url));
+}
+
+} // namespace

@@ -1,0 +1,395 @@
+#include "tests/support/Servers.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr fs::perms kReadable = fs::perms::owner_all | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read |
+                                fs::perms::others_exec;
+
+bool Connects(const std::string& address, uint16_t port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    sockaddr_in target = {};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(port);
+    inet_pton(AF_INET, address.c_str(), &target.sin_addr);
+    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&target), sizeof target) == 0;
+    close(fd);
+    return ok;
+}
+
+bool SendAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t sent = send(fd, data, size, MSG_NOSIGNAL);
+        if (sent <= 0) {
+            return false;
+        }
+        data += sent;
+        size -= static_cast<size_t>(sent);
+    }
+    return true;
+}
+
+} // namespace
+
+ServedFolder::ServedFolder() {
+    std::string pattern = (fs::temp_directory_path() / "kelto-served-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        std::abort();
+    }
+    m_path = pattern;
+    fs::permissions(m_path, kReadable);
+}
+
+ServedFolder::~ServedFolder() {
+    std::error_code error;
+    fs::remove_all(m_path, error);
+}
+
+void ServedFolder::Write(const std::string& relativePath, const std::string& content) const {
+    const fs::path file = m_path / relativePath;
+    fs::create_directories(file.parent_path());
+    for (fs::path folder = file.parent_path(); folder != m_path; folder = folder.parent_path()) {
+        fs::permissions(folder, kReadable);
+    }
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write |
+                              fs::perms::group_read | fs::perms::others_read);
+}
+
+std::string MakePackageBytes(size_t size, uint32_t seed) {
+    std::string bytes(size, '\0');
+    uint32_t state = seed * 2654435761u + 1;
+    for (size_t i = 0; i < size; ++i) {
+        state = state * 1664525u + 1013904223u;
+        bytes[i] = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+// ---- nginx ----
+
+bool NginxServer::Start(const std::vector<NginxSite>& sites, std::string* error) {
+    Stop();
+    m_prefix.emplace();
+    const fs::path prefix = m_prefix->Path();
+    fs::create_directories(prefix / "logs");
+    fs::create_directories(prefix / "temp");
+    std::ostringstream conf;
+    conf << "daemon off;\nmaster_process on;\nworker_processes 1;\nuser nobody nogroup;\n"
+         << "pid " << (prefix / "nginx.pid").string() << ";\n"
+         << "error_log " << (prefix / "logs/error.log").string() << " warn;\n"
+         << "events { worker_connections 512; }\n"
+         << "http {\n  access_log off;\n  default_type application/octet-stream;\n"
+         << "  sendfile on;\n  keepalive_timeout 5;\n"
+         << "  client_body_temp_path " << (prefix / "temp/body").string() << ";\n"
+         << "  proxy_temp_path " << (prefix / "temp/proxy").string() << ";\n"
+         << "  fastcgi_temp_path " << (prefix / "temp/fastcgi").string() << ";\n"
+         << "  uwsgi_temp_path " << (prefix / "temp/uwsgi").string() << ";\n"
+         << "  scgi_temp_path " << (prefix / "temp/scgi").string() << ";\n";
+    for (const NginxSite& site : sites) {
+        conf << "  server {\n    listen " << site.address << ":80;\n    root "
+             << site.root.string() << ";\n    " << site.directives << "\n";
+        if (site.flag) {
+            conf << "    location = /flag.php { default_type text/plain; return 200 \""
+                 << *site.flag << "\"; }\n";
+        }
+        conf << "  }\n";
+    }
+    conf << "}\n";
+    const fs::path confPath = prefix / "nginx.conf";
+    std::ofstream(confPath) << conf.str();
+
+    const std::string confText = confPath.string();
+    const std::string prefixText = prefix.string() + "/";
+    char* argv[] = {const_cast<char*>("nginx"), const_cast<char*>("-c"),
+                    const_cast<char*>(confText.c_str()), const_cast<char*>("-p"),
+                    const_cast<char*>(prefixText.c_str()), nullptr};
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, "nginx", nullptr, nullptr, argv, environ) != 0) {
+        if (error != nullptr) {
+            *error = "nginx cannot be started";
+        }
+        return false;
+    }
+    m_pid = pid;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (const NginxSite& site : sites) {
+        while (!Connects(site.address, 80)) {
+            int status = 0;
+            if (waitpid(m_pid, &status, WNOHANG) == m_pid ||
+                std::chrono::steady_clock::now() > deadline) {
+                if (error != nullptr) {
+                    std::ifstream log(prefix / "logs/error.log");
+                    *error = "nginx did not come up: " +
+                             std::string(std::istreambuf_iterator<char>(log), {});
+                }
+                m_pid = waitpid(m_pid, &status, WNOHANG) == m_pid ? -1 : m_pid;
+                Stop();
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    return true;
+}
+
+void NginxServer::Stop() {
+    if (m_pid > 0) {
+        kill(m_pid, SIGTERM);
+        int status = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (waitpid(m_pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(m_pid, SIGKILL);
+                waitpid(m_pid, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        m_pid = -1;
+    }
+    m_prefix.reset();
+}
+
+// ---- fault server ----
+
+bool FaultServer::Start(const std::string& address, uint16_t port, std::string content,
+                        FaultPlan plan, std::string flag, std::string* error) {
+    Stop();
+    m_stop = false;
+    m_content = std::move(content);
+    m_plan = std::move(plan);
+    m_flag = std::move(flag);
+    m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in local = {};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(port);
+    if (inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1 ||
+        (ntohl(local.sin_addr.s_addr) >> 24) != 127 ||
+        bind(m_listener, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+        listen(m_listener, 64) != 0) {
+        if (error != nullptr) {
+            *error = "cannot listen on " + address + ": " + strerror(errno);
+        }
+        close(m_listener);
+        m_listener = -1;
+        return false;
+    }
+    socklen_t length = sizeof local;
+    getsockname(m_listener, reinterpret_cast<sockaddr*>(&local), &length);
+    m_port = ntohs(local.sin_port);
+    m_acceptor = std::thread([this] { AcceptLoop(); });
+    return true;
+}
+
+void FaultServer::Stop() {
+    m_stop = true;
+    if (m_listener >= 0) {
+        shutdown(m_listener, SHUT_RDWR);
+    }
+    if (m_acceptor.joinable()) {
+        m_acceptor.join();
+    }
+    std::vector<std::thread> workers;
+    {
+        std::lock_guard lock(m_mutex);
+        for (int connection : m_connections) {
+            shutdown(connection, SHUT_RDWR);
+        }
+        workers.swap(m_workers);
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    if (m_listener >= 0) {
+        close(m_listener);
+        m_listener = -1;
+    }
+}
+
+std::vector<std::string> FaultServer::RangesRequested() const {
+    std::lock_guard lock(m_mutex);
+    return m_ranges;
+}
+
+void FaultServer::AcceptLoop() {
+    while (!m_stop.load()) {
+        pollfd entry = {m_listener, POLLIN, 0};
+        if (poll(&entry, 1, 50) <= 0) {
+            continue;
+        }
+        const int connection = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (connection < 0) {
+            continue;
+        }
+        std::lock_guard lock(m_mutex);
+        m_connections.push_back(connection);
+        m_workers.emplace_back([this, connection] { Serve(connection); });
+    }
+}
+
+// Keeps a connection open without answering until the peer closes it or the server stops.
+bool FaultServer::Hold(int connection) {
+    char sink[4096];
+    while (!m_stop.load()) {
+        pollfd entry = {connection, POLLIN, 0};
+        if (poll(&entry, 1, 50) > 0) {
+            const ssize_t got = recv(connection, sink, sizeof sink, 0);
+            if (got <= 0) {
+                return false;
+            }
+        }
+    }
+    return false;
+}
+
+void FaultServer::Serve(int connection) {
+    auto finish = [this, connection] {
+        std::lock_guard lock(m_mutex);
+        std::erase(m_connections, connection);
+        close(connection);
+    };
+    std::string request;
+    char buffer[4096];
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (request.find("\r\n\r\n") == std::string::npos && !m_stop.load()) {
+        pollfd entry = {connection, POLLIN, 0};
+        if (std::chrono::steady_clock::now() > deadline) {
+            finish();
+            return;
+        }
+        if (poll(&entry, 1, 50) <= 0) {
+            continue;
+        }
+        const ssize_t got = recv(connection, buffer, sizeof buffer, 0);
+        if (got <= 0) {
+            finish();
+            return;
+        }
+        request.append(buffer, static_cast<size_t>(got));
+    }
+    if (m_plan.kind == FaultPlan::Kind::kNeverAnswer) {
+        Hold(connection);
+        finish();
+        return;
+    }
+    const bool head = request.rfind("HEAD ", 0) == 0;
+    const size_t pathStart = request.find(' ') + 1;
+    const std::string path = request.substr(pathStart, request.find(' ', pathStart) - pathStart);
+    std::string range;
+    std::string lower = request;
+    for (char& c : lower) {
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    }
+    const size_t rangeAt = lower.find("\r\nrange: bytes=");
+    if (rangeAt != std::string::npos) {
+        const size_t valueAt = rangeAt + 15;
+        range = request.substr(valueAt, request.find("\r\n", valueAt) - valueAt);
+    }
+
+    auto respond = [&](int status, const char* reason, const std::string& body,
+                       const std::string& extra) {
+        std::string headers = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\n" +
+                              (m_plan.sendLength
+                                   ? "Content-Length: " + std::to_string(body.size()) + "\r\n"
+                                   : std::string()) +
+                              "Connection: close\r\n" + extra + "\r\n";
+        SendAll(connection, headers.data(), headers.size());
+        if (!head) {
+            SendAll(connection, body.data(), body.size());
+        }
+    };
+    if (path == "/flag.php") {
+        respond(200, "OK", m_flag, "Content-Type: text/plain\r\n");
+        finish();
+        return;
+    }
+    if (m_plan.kind == FaultPlan::Kind::kErrorPage && (!m_plan.headersHealthy || !head)) {
+        respond(m_plan.errorStatus, "Error", m_plan.errorBody, "Content-Type: text/html\r\n");
+        finish();
+        return;
+    }
+    if (!head) {
+        std::lock_guard lock(m_mutex);
+        m_ranges.push_back(range);
+    }
+
+    uint64_t first = 0;
+    uint64_t last = m_content.empty() ? 0 : m_content.size() - 1;
+    int status = 200;
+    std::string extra = "Accept-Ranges: bytes\r\n";
+    if (!range.empty()) {
+        const size_t dash = range.find('-');
+        first = std::strtoull(range.substr(0, dash).c_str(), nullptr, 10);
+        if (dash + 1 < range.size()) {
+            last = std::min<uint64_t>(last, std::strtoull(range.c_str() + dash + 1, nullptr, 10));
+        }
+        if (first >= m_content.size() || first > last) {
+            respond(416, "Range Not Satisfiable", "", "");
+            finish();
+            return;
+        }
+        status = 206;
+        extra += "Content-Range: bytes " + std::to_string(first) + "-" + std::to_string(last) +
+                 "/" + std::to_string(m_content.size()) + "\r\n";
+    }
+    std::string body = m_content.empty() ? std::string() : m_content.substr(first, last - first + 1);
+    if (m_plan.kind == FaultPlan::Kind::kCorrupt) {
+        for (const auto& [from, to] : m_plan.corrupt) {
+            for (uint64_t at = std::max(from, first); at <= std::min(to, last); ++at) {
+                body[at - first] = static_cast<char>(body[at - first] ^ 0x5A);
+            }
+        }
+    }
+    const bool cut = m_plan.kind == FaultPlan::Kind::kStallAfter ||
+                     m_plan.kind == FaultPlan::Kind::kResetAfter;
+    if (head || !cut || body.size() <= m_plan.afterBytes) {
+        respond(status, status == 206 ? "Partial Content" : "OK", body, extra);
+        finish();
+        return;
+    }
+    std::string headers = "HTTP/1.1 " + std::to_string(status) +
+                          (status == 206 ? " Partial Content" : " OK") +
+                          "\r\nContent-Length: " + std::to_string(body.size()) +
+                          "\r\nConnection: close\r\n" + extra + "\r\n";
+    SendAll(connection, headers.data(), headers.size());
+    SendAll(connection, body.data(), m_plan.afterBytes);
+    if (m_plan.kind == FaultPlan::Kind::kStallAfter) {
+        Hold(connection);
+    } else {
+        const linger reset = {1, 0};
+        setsockopt(connection, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    }
+    finish();
+}
+
+} // namespace testing_support
