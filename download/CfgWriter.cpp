@@ -16,8 +16,7 @@ void Fill(const PackageDescription& description, XMLParse* xml) {
     xml->SetString("download.size", std::to_string(description.size));
     xml->SetInt("download.url.size", static_cast<int>(description.mirrors.size()));
     for (size_t n = 0; n < description.mirrors.size(); ++n) {
-        xml->SetString("download.url.item_" + std::to_string(n) + ".value",
-                       description.mirrors[n]);
+        xml->SetString("download.url.item_" + std::to_string(n) + ".value", description.mirrors[n]);
     }
     const size_t hashCount = 1 + description.blockHashes.size();
     xml->SetInt("download.hash.size", static_cast<int>(hashCount));

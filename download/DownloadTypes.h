@@ -51,10 +51,10 @@ const char* SegmentStatusName(int status);
 // One byte-range transfer. The engine keeps these in its segment table under their id.
 struct DownloadSegment {
     int id = 0;
-    uint32_t start = 0;   // first byte requested
-    uint32_t current = 0; // next byte to store
-    uint32_t end = 0;     // last byte of the range, inclusive
-    std::string url;      // the mirror this range is fetched from
+    uint32_t start = 0;     // first byte requested
+    uint32_t current = 0;   // next byte to store
+    uint32_t end = 0;       // last byte of the range, inclusive
+    std::string url;        // the mirror this range is fetched from
     void* handle = nullptr; // the transfer handle while the transfer runs
     int result = 0;         // libcurl result of the transfer
     JFile* file = nullptr;  // destination (the description transfer writes its file directly)

@@ -27,6 +27,12 @@ bool CopyField(char* field, size_t fieldSize, const char* text) {
     return true;
 }
 
+// The HRESULT test for success. The codes are held in a long, which is 64 bits wide here, so
+// the sign that marks a failure is that of the low 32 bits.
+bool Succeeded(long result) {
+    return static_cast<int32_t>(static_cast<uint32_t>(result)) >= 0;
+}
+
 const char* TrueFalse(bool value) {
     return value ? "true" : "false";
 }
@@ -193,8 +199,8 @@ long DownloaderCurl::DownloadCfg(const char* url, const char* localPath) {
     m_cfgSegment.owner = this;
     CopyField(m_cfgPath, sizeof m_cfgPath, cfgPath);
     CopyField(m_localPath, sizeof m_localPath, localPath);
-    ConfigureDescriptionTransfer(handle, m_cfgUrl, &DownloaderCurl::CfgWriteCallback,
-                                 &m_cfgSegment, m_proxy);
+    ConfigureDescriptionTransfer(handle, m_cfgUrl, &DownloaderCurl::CfgWriteCallback, &m_cfgSegment,
+                                 m_proxy);
 
     m_running = true;
     DownloadSegment* segment = &m_cfgSegment;
@@ -271,7 +277,7 @@ long DownloaderCurl::OnCfgDownloaded(DownloadSegment* segment) {
         result = kEFail;
         if (platform::PathExists(AnsiToWide(m_cfgPath))) {
             result = ParseCfg(AnsiToWide(m_cfgPath), m_localPath);
-            if (result >= 0) {
+            if (Succeeded(result)) {
                 return result;
             }
         }
@@ -375,8 +381,7 @@ bool DownloaderCurl::GetNetworkNotFull(const char* url) {
     }
     const std::string probe = "http://" + *host + "/flag.php";
     const std::string answer = FetchText(probe.c_str());
-    LogFormat("Download : GetNetworkNotFull IP(%s), Result(%s).\n", host->c_str(),
-              answer.c_str());
+    LogFormat("Download : GetNetworkNotFull IP(%s), Result(%s).\n", host->c_str(), answer.c_str());
     return answer.size() >= 2 && answer[0] == '1';
 }
 
@@ -412,8 +417,8 @@ long DownloaderCurl::CheckDownload(DownloadItem& item) {
                   TrueFalse(entry.valid), TrueFalse(entry.networkNotFull));
     }
     int threadsPerMirror = item.threadsPerMirror;
-    m_vecUrlCfg = RankMirrors(std::move(candidates), fallback ? &*fallback : nullptr,
-                              &threadsPerMirror);
+    m_vecUrlCfg =
+        RankMirrors(std::move(candidates), fallback ? &*fallback : nullptr, &threadsPerMirror);
     item.threadsPerMirror = threadsPerMirror;
     for (size_t i = 0; i < m_vecUrlCfg.size(); ++i) {
         LogFormat("Download_CheckDownload: rank %zu, %s, time(%u).\n", i + 1, m_vecUrlCfg[i].url,
@@ -451,8 +456,7 @@ long DownloaderCurl::BeginDownload(const DownloadItem& item) {
     static std::atomic<int> s_mutexHandles{0};
     m_fileMutexHandle = ++s_mutexHandles;
     LogFormat("Download_BeginDownload : OpenFile(%d), FileSize(%d), Mutex(%d), File(%s).\n",
-              m_file.IsOpen() ? 1 : 0, static_cast<int>(item.size), m_fileMutexHandle,
-              m_item.path);
+              m_file.IsOpen() ? 1 : 0, static_cast<int>(item.size), m_fileMutexHandle, m_item.path);
     return InitDownload();
 }
 
@@ -596,8 +600,8 @@ size_t DownloaderCurl::SegmentWriteCallback(char* data, size_t size, size_t coun
         segment->current = current + static_cast<uint32_t>(length);
         const uint32_t now = engine->Now();
         if (now != segment->lastDataTime) {
-            segment->speed =
-                static_cast<uint32_t>(length * 1000 / static_cast<uint32_t>(now - segment->lastDataTime));
+            segment->speed = static_cast<uint32_t>(
+                length * 1000 / static_cast<uint32_t>(now - segment->lastDataTime));
             segment->lastDataTime = now;
         }
     }
@@ -643,7 +647,8 @@ void DownloaderCurl::CheckFinish(DownloadSegment* segment) {
             std::lock_guard table(m_tableMutex);
             id = segment->id;
         }
-        Notify(7, static_cast<unsigned>(id), static_cast<long>(reinterpret_cast<intptr_t>(segment)));
+        Notify(7, static_cast<unsigned>(id),
+               static_cast<long>(reinterpret_cast<intptr_t>(segment)));
     }
     int active = -1;
     {

@@ -142,8 +142,8 @@ int IcmpPinger::PingHost(uint32_t address, EchoReply* reply) {
         }
         const uint32_t receivedAt = NowMs();
         const long size = m_socket.Receive(received, sizeof received);
-        if (size > 0 && MatchEchoReply(received, static_cast<size_t>(size), m_identifier,
-                                       sequence, receivedAt, reply)) {
+        if (size > 0 && MatchEchoReply(received, static_cast<size_t>(size), m_identifier, sequence,
+                                       receivedAt, reply)) {
             return 1;
         }
     }

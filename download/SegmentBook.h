@@ -83,8 +83,7 @@ public:
 private:
     std::optional<std::string> ReplacementUrl(const DownloadSegment& segment,
                                               size_t mirrorCount) const;
-    bool RestartRange(DownloadSegment* segment, const std::string& url, uint32_t now,
-                      Round* round);
+    bool RestartRange(DownloadSegment* segment, const std::string& url, uint32_t now, Round* round);
     int CountRunning() const;
 
     SegmentTable m_segments;

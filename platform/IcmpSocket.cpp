@@ -42,8 +42,9 @@ bool RawIcmpSocket::SendTo(uint32_t address, const void* data, size_t size) {
     destination.sin_family = AF_INET;
     destination.sin_port = 0;
     destination.sin_addr.s_addr = address;
-    const ssize_t sent = sendto(m_socket, data, size, 0,
-                                reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+    const ssize_t sent =
+        sendto(m_socket, data, size, 0, reinterpret_cast<const sockaddr*>(&destination),
+               sizeof destination);
     if (sent != static_cast<ssize_t>(size)) {
         m_lastError = errno;
         return false;

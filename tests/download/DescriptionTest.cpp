@@ -40,7 +40,9 @@ protected:
     }
 
     void ServeDescription(const std::string& text) { m_served.Write(kCfgPath, text); }
-    std::string LocalPackage() { return ReadHostFile(ScopedRoot::Host(L"C:\\Downloads\\Kelto Clipwave Converter\\pkg.exe")); }
+    std::string LocalPackage() {
+        return ReadHostFile(ScopedRoot::Host(L"C:\\Downloads\\Kelto Clipwave Converter\\pkg.exe"));
+    }
 
     ScopedRoot m_root;
     ServedFolder m_served;
@@ -76,8 +78,10 @@ TEST_F(DescriptionTest, DescriptionIsParsedIntoTheItemAndThePackageArrives) {
 
 TEST_F(DescriptionTest, CompletePackageOnDiskIsNotFetchedAgain) {
     WriteHostFile(ScopedRoot::Host(L"C:\\Downloads\\Kelto Clipwave Converter\\pkg.exe"), m_package);
+    LogCapture log;
     EngineRun run;
     ASSERT_EQ(run.Run(), kSOk);
+    EXPECT_EQ(log.Count("Download_ParseCfg : the package is already complete."), 1);
     EXPECT_EQ(run.Engine().GetStatus(), 5);
     EXPECT_EQ(run.End(), std::make_tuple(5, 0u, 1L));
     EXPECT_EQ(run.ProgressCalls(), 0);
@@ -120,8 +124,8 @@ std::string WithSize(const std::string& size, const std::string& mirrors = "",
 
 TEST_F(DescriptionTest, BadDescriptionsFailTheDownload) {
     const std::string good = DescriptionXml(m_description);
-    const std::string mirrors = "<url size=\"1\"><item_0 value=\"" + MirrorUrl("127.0.0.2") +
-                                "\"/></url>";
+    const std::string mirrors =
+        "<url size=\"1\"><item_0 value=\"" + MirrorUrl("127.0.0.2") + "\"/></url>";
     std::string manyHashes = "<hash size=\"10000\">";
     for (int i = 0; i < 10000; ++i) {
         manyHashes += "<item_" + std::to_string(i) + " value=\"00\"/>";
@@ -137,14 +141,16 @@ TEST_F(DescriptionTest, BadDescriptionsFailTheDownload) {
         {"empty", ""},
         {"truncated", good.substr(0, good.size() / 2)},
         {"not xml", "this is not a description"},
-        {"version 2", "<download version=\"2\" size=\"10\"><url size=\"0\"/><hash size=\"0\"/></download>"},
+        {"version 2",
+         "<download version=\"2\" size=\"10\"><url size=\"0\"/><hash size=\"0\"/></download>"},
         {"no version", "<download size=\"10\"><url size=\"0\"/><hash size=\"0\"/></download>"},
         {"no size", without(" size=\"" + std::to_string(kPackageSize) + "\"")},
         {"no url size", without("<url size=\"2\">")},
         {"no hash size", without("<hash size=\"5\">")},
         {"url.size 2, one item", WithSize("10", "<url size=\"2\"><item_0 value=\"" +
                                                     MirrorUrl("127.0.0.2") + "\"/></url>")},
-        {"hash item missing", WithSize("10", mirrors, "<hash size=\"2\"><item_0 value=\"00\"/></hash>")},
+        {"hash item missing",
+         WithSize("10", mirrors, "<hash size=\"2\"><item_0 value=\"00\"/></hash>")},
         {"size beyond 32 bits", WithSize("5000000000", mirrors)},
         {"negative size", WithSize("-5", mirrors)},
         {"size marker", WithSize("-9999999", mirrors)},
@@ -157,6 +163,7 @@ TEST_F(DescriptionTest, BadDescriptionsFailTheDownload) {
     };
     for (const BadDescription& bad : cases) {
         SCOPED_TRACE(bad.name);
+        LogCapture log;
         ServeDescription(bad.text);
         EngineRun run;
         EXPECT_EQ(run.Run(), kSOk);

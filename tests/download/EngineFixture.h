@@ -18,7 +18,8 @@
 
 namespace testing_support {
 
-inline constexpr const char* kCfgPath = "setup/converter_Pro_kelto/kelto_clipwave_converter_pro.cfg";
+inline constexpr const char* kCfgPath =
+    "setup/converter_Pro_kelto/kelto_clipwave_converter_pro.cfg";
 inline constexpr const char* kCfgUrl =
     "http://127.0.0.1/setup/converter_Pro_kelto/kelto_clipwave_converter_pro.cfg";
 inline constexpr const char* kPackagePath = "download/KeltoClipwaveConverter_x86.exe";
@@ -27,6 +28,52 @@ inline constexpr const char* kLocalPackage = "C:\\Downloads\\Kelto Clipwave Conv
 inline std::string MirrorUrl(const std::string& address) {
     return "http://" + address + "/" + kPackagePath;
 }
+
+// Collects the install log's lines while it lives.
+class LogCapture {
+public:
+    LogCapture() {
+        Lines().clear();
+        ILog::Instance().SetListener(&LogCapture::Receive);
+    }
+    ~LogCapture() { ILog::Instance().SetListener(nullptr); }
+
+    // How many lines contain text.
+    static int Count(const std::string& text) {
+        std::lock_guard lock(Mutex());
+        int count = 0;
+        for (const std::string& line : Lines()) {
+            count += line.find(text) != std::string::npos ? 1 : 0;
+        }
+        return count;
+    }
+    static std::string All() {
+        std::lock_guard lock(Mutex());
+        std::string all;
+        for (const std::string& line : Lines()) {
+            all += line;
+        }
+        return all;
+    }
+
+private:
+    static int Receive(const char* text) {
+        std::lock_guard lock(Mutex());
+        if (getenv("KELTO_TEST_LOG") != nullptr) {
+            fprintf(stderr, "log: %s", text);
+        }
+        Lines().emplace_back(text);
+        return 0;
+    }
+    static std::mutex& Mutex() {
+        static std::mutex mutex;
+        return mutex;
+    }
+    static std::vector<std::string>& Lines() {
+        static std::vector<std::string> lines;
+        return lines;
+    }
+};
 
 struct Callback {
     int code;
@@ -95,49 +142,6 @@ private:
     int m_progress = 0;
     bool m_ended = false;
     DownloaderCurl m_engine;
-};
-
-// Collects the install log's lines while it lives.
-class LogCapture {
-public:
-    LogCapture() {
-        Lines().clear();
-        ILog::Instance().SetListener(&LogCapture::Receive);
-    }
-    ~LogCapture() { ILog::Instance().SetListener(nullptr); }
-
-    // How many lines contain text.
-    static int Count(const std::string& text) {
-        std::lock_guard lock(Mutex());
-        int count = 0;
-        for (const std::string& line : Lines()) {
-            count += line.find(text) != std::string::npos ? 1 : 0;
-        }
-        return count;
-    }
-    static std::string All() {
-        std::lock_guard lock(Mutex());
-        std::string all;
-        for (const std::string& line : Lines()) {
-            all += line;
-        }
-        return all;
-    }
-
-private:
-    static int Receive(const char* text) {
-        std::lock_guard lock(Mutex());
-        Lines().emplace_back(text);
-        return 0;
-    }
-    static std::mutex& Mutex() {
-        static std::mutex mutex;
-        return mutex;
-    }
-    static std::vector<std::string>& Lines() {
-        static std::vector<std::string> lines;
-        return lines;
-    }
 };
 
 } // namespace testing_support

@@ -166,9 +166,8 @@ TEST(SegmentBook, BlockTables) {
     ASSERT_EQ(d.blockHashes.size(), 4u);
     EXPECT_EQ(d.blockHashes[3], Md5HexUpper(data.data() + 3145728, 3500000 - 3145728));
     data[3499999] = 'y';
-    HashVerdict v =
-        SegmentBook::Verify(reinterpret_cast<const uint8_t*>(data.data()), 3500000, d.wholeHash,
-                            d.blockHashes);
+    HashVerdict v = SegmentBook::Verify(reinterpret_cast<const uint8_t*>(data.data()), 3500000,
+                                        d.wholeHash, d.blockHashes);
     EXPECT_FALSE(v.accepted);
     EXPECT_EQ(v.damaged, (std::vector<ByteRange>{{3145728, 3499999}}));
 
@@ -258,8 +257,8 @@ TEST(MirrorRanking, KeepsTheFiveFastestInOrderAndAddsTheFallback) {
     std::vector<UrlCfg> seven;
     const uint32_t times[] = {9, 3, 3, 0, 7, 1, 5};
     for (int i = 0; i < 7; ++i) {
-        seven.push_back(Mirror(("http://10.0.0." + std::to_string(i) + "/download/p").c_str(),
-                               times[i]));
+        seven.push_back(
+            Mirror(("http://10.0.0." + std::to_string(i) + "/download/p").c_str(), times[i]));
     }
     std::vector<UrlCfg> ranked = RankMirrors(seven, nullptr, &perMirror);
     ASSERT_EQ(ranked.size(), 5u);
@@ -283,7 +282,8 @@ TEST(MirrorRanking, KeepsTheFiveFastestInOrderAndAddsTheFallback) {
     ASSERT_EQ(ranked.size(), 1u);
     EXPECT_EQ(perMirror, 5);
     perMirror = 2;
-    EXPECT_TRUE(RankMirrors({Mirror("http://a/download/p", 4, false)}, nullptr, &perMirror).empty());
+    EXPECT_TRUE(
+        RankMirrors({Mirror("http://a/download/p", 4, false)}, nullptr, &perMirror).empty());
     EXPECT_TRUE(IsContentDeliveryUrl(cdn.url));
 }
 

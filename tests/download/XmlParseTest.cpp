@@ -61,7 +61,11 @@ TEST(XmlParse, GetStringLeavesOutUnchangedOnFailure) {
 }
 
 TEST(XmlParse, BadDocumentsFailWithoutThrowing) {
-    const char* bad[] = {"", "   ", "not xml at all", "<download size=\"1\">", "<a><b></a>",
+    const char* bad[] = {"",
+                         "   ",
+                         "not xml at all",
+                         "<download size=\"1\">",
+                         "<a><b></a>",
                          "<?xml version=\"1.0\"?>"};
     for (const char* text : bad) {
         XMLParse xml;
@@ -110,7 +114,8 @@ TEST(XmlParse, ListsAndTablesRoundTripThroughSaveAs) {
     EXPECT_EQ(xml.WriteTable("config.absent", columns, {}), kEFail);
     EXPECT_EQ(xml.SaveAs(L"C:\\out\\deep\\config.xml"), 1);
 
-    const std::string saved = testing_support::ReadHostFile(root.Host(L"C:\\out\\deep\\config.xml"));
+    const std::string saved =
+        testing_support::ReadHostFile(root.Host(L"C:\\out\\deep\\config.xml"));
     EXPECT_NE(saved.find("encoding=\"utf-8\""), std::string::npos);
     EXPECT_NE(saved.find("\n\t<limits"), std::string::npos);
 
@@ -128,7 +133,8 @@ TEST(XmlParse, ListsAndTablesRoundTripThroughSaveAs) {
     std::vector<int> none = {9};
     EXPECT_EQ(back.GetIntList("config.never", &none), 0);
     std::vector<std::vector<std::string>> rows;
-    EXPECT_EQ(back.ReadTable("config.rows", {{0, "name"}, {1, "size"}, {2, "x"}}, 3, "-", &rows), 1);
+    EXPECT_EQ(back.ReadTable("config.rows", {{0, "name"}, {1, "size"}, {2, "x"}}, 3, "-", &rows),
+              1);
     EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"a", "1", "-"}, {"b", "2", "-"}}));
 
     // A list whose children are not all <item key=...> stops at the first stranger.

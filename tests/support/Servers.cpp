@@ -8,7 +8,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,8 +17,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-
-extern char** environ;
 
 namespace testing_support {
 
@@ -79,8 +77,8 @@ void ServedFolder::Write(const std::string& relativePath, const std::string& con
         fs::permissions(folder, kReadable);
     }
     std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
-    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write |
-                              fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::others_read);
 }
 
 std::string MakePackageBytes(size_t size, uint32_t seed) {
@@ -114,8 +112,8 @@ bool NginxServer::Start(const std::vector<NginxSite>& sites, std::string* error)
          << "  uwsgi_temp_path " << (prefix / "temp/uwsgi").string() << ";\n"
          << "  scgi_temp_path " << (prefix / "temp/scgi").string() << ";\n";
     for (const NginxSite& site : sites) {
-        conf << "  server {\n    listen " << site.address << ":80;\n    root "
-             << site.root.string() << ";\n    " << site.directives << "\n";
+        conf << "  server {\n    listen " << site.address << ":80;\n    root " << site.root.string()
+             << ";\n    " << site.directives << "\n";
         if (site.flag) {
             conf << "    location = /flag.php { default_type text/plain; return 200 \""
                  << *site.flag << "\"; }\n";
@@ -128,15 +126,28 @@ bool NginxServer::Start(const std::vector<NginxSite>& sites, std::string* error)
 
     const std::string confText = confPath.string();
     const std::string prefixText = prefix.string() + "/";
-    char* argv[] = {const_cast<char*>("nginx"), const_cast<char*>("-c"),
-                    const_cast<char*>(confText.c_str()), const_cast<char*>("-p"),
-                    const_cast<char*>(prefixText.c_str()), nullptr};
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, "nginx", nullptr, nullptr, argv, environ) != 0) {
+    char* argv[] = {const_cast<char*>("nginx"),
+                    const_cast<char*>("-c"),
+                    const_cast<char*>(confText.c_str()),
+                    const_cast<char*>("-p"),
+                    const_cast<char*>(prefixText.c_str()),
+                    nullptr};
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid < 0) {
         if (error != nullptr) {
             *error = "nginx cannot be started";
         }
         return false;
+    }
+    if (pid == 0) {
+        // A test killed by its time-out must not leave its servers holding the addresses.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) {
+            _exit(1);
+        }
+        execvp("nginx", argv);
+        _exit(127);
     }
     m_pid = pid;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -156,6 +167,18 @@ bool NginxServer::Start(const std::vector<NginxSite>& sites, std::string* error)
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
+    }
+    // Another server on one of the addresses answers too; ours then gave up binding.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    int status = 0;
+    if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+        m_pid = -1;
+        if (error != nullptr) {
+            std::ifstream log(prefix / "logs/error.log");
+            *error = "nginx exited: " + std::string(std::istreambuf_iterator<char>(log), {});
+        }
+        Stop();
+        return false;
     }
     return true;
 }
@@ -318,11 +341,11 @@ void FaultServer::Serve(int connection) {
 
     auto respond = [&](int status, const char* reason, const std::string& body,
                        const std::string& extra) {
-        std::string headers = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\n" +
-                              (m_plan.sendLength
-                                   ? "Content-Length: " + std::to_string(body.size()) + "\r\n"
-                                   : std::string()) +
-                              "Connection: close\r\n" + extra + "\r\n";
+        std::string headers =
+            "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\n" +
+            (m_plan.sendLength ? "Content-Length: " + std::to_string(body.size()) + "\r\n"
+                               : std::string()) +
+            "Connection: close\r\n" + extra + "\r\n";
         SendAll(connection, headers.data(), headers.size());
         if (!head) {
             SendAll(connection, body.data(), body.size());
@@ -362,7 +385,8 @@ void FaultServer::Serve(int connection) {
         extra += "Content-Range: bytes " + std::to_string(first) + "-" + std::to_string(last) +
                  "/" + std::to_string(m_content.size()) + "\r\n";
     }
-    std::string body = m_content.empty() ? std::string() : m_content.substr(first, last - first + 1);
+    std::string body =
+        m_content.empty() ? std::string() : m_content.substr(first, last - first + 1);
     if (m_plan.kind == FaultPlan::Kind::kCorrupt) {
         for (const auto& [from, to] : m_plan.corrupt) {
             for (uint64_t at = std::max(from, first); at <= std::min(to, last); ++at) {
@@ -370,8 +394,8 @@ void FaultServer::Serve(int connection) {
             }
         }
     }
-    const bool cut = m_plan.kind == FaultPlan::Kind::kStallAfter ||
-                     m_plan.kind == FaultPlan::Kind::kResetAfter;
+    const bool cut =
+        m_plan.kind == FaultPlan::Kind::kStallAfter || m_plan.kind == FaultPlan::Kind::kResetAfter;
     if (head || !cut || body.size() <= m_plan.afterBytes) {
         respond(status, status == 206 ? "Partial Content" : "OK", body, extra);
         finish();

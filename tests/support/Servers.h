@@ -36,9 +36,9 @@ std::string MakePackageBytes(size_t size, uint32_t seed = 1);
 
 // One nginx server block.
 struct NginxSite {
-    std::string address;             // a loopback address; port 80
-    std::filesystem::path root;      // served at "/"
-    std::string directives;          // extra server directives: "limit_rate 1m;", "max_ranges 0;"
+    std::string address;        // a loopback address; port 80
+    std::filesystem::path root; // served at "/"
+    std::string directives;     // extra server directives: "limit_rate 1m;", "max_ranges 0;"
     std::optional<std::string> flag = "11"; // body of /flag.php; none: not served
 };
 
