@@ -8,6 +8,7 @@
 #include "download/IcmpPinger.h"
 #include "download/MirrorRanking.h"
 #include "download/XMLParse.h"
+#include "download/CfgReader.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
 
@@ -298,56 +299,13 @@ long DownloaderCurl::ParseCfg(const std::wstring& cfgPath, const char* localPath
     }
     item.threadsPerMirror = 2;
 
-    int version = 0;
-    if (reader->GetInt("download.version", &version) == 0 || version > 1) {
-        LogFormat("Download_ParseCfg : version refused (%d).\n", version);
+    bool versionRefused = false;
+    const long read = ReadPackageDescription(reader.get(), &item, &versionRefused);
+    if (versionRefused) {
         m_outcome = 3;
-        return kEAbort;
     }
-    int size = 0;
-    if (reader->GetInt("download.size", &size) == 0 || size < 0) {
-        LogFormat("Download_ParseCfg : size missing or invalid.\n");
-        return kEAbort;
-    }
-    item.size = static_cast<uint32_t>(size);
-
-    char key[128];
-    int urlCount = 0;
-    if (reader->GetInt("download.url.size", &urlCount) == 0) {
-        LogFormat("Download_ParseCfg : url.size missing.\n");
-        return kEAbort;
-    }
-    for (int n = 0; n < kMaxMirrors && n < urlCount; ++n) {
-        snprintf(key, sizeof key, "download.url.item_%d.value", n);
-        std::string url;
-        if (reader->GetString(key, &url) == 0) {
-            LogFormat("Download_ParseCfg : %s missing.\n", key);
-            return kEAbort;
-        }
-        if (!CopyField(item.mirrors[n].url, sizeof item.mirrors[n].url, url.c_str())) {
-            LogFormat("Download_ParseCfg : %s longer than %zu characters.\n", key,
-                      kUrlFieldSize - 1);
-            return kEAbort;
-        }
-        item.mirrors[n].valid = true;
-    }
-    int hashCount = 0;
-    if (reader->GetInt("download.hash.size", &hashCount) == 0) {
-        LogFormat("Download_ParseCfg : hash.size missing.\n");
-        return kEAbort;
-    }
-    for (int n = 0; n < hashCount; ++n) {
-        snprintf(key, sizeof key, "download.hash.item_%d.value", n);
-        std::string hash;
-        if (reader->GetString(key, &hash) == 0) {
-            LogFormat("Download_ParseCfg : %s missing.\n", key);
-            return kEAbort;
-        }
-        if (n == 0) {
-            item.wholeHash = std::move(hash);
-        } else {
-            item.blockHashes.push_back(std::move(hash));
-        }
+    if (read != kSOk) {
+        return read;
     }
 
     // A complete package on disk needs no download.
