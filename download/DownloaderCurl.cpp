@@ -4,11 +4,11 @@
 #include "app/Md5.h"
 #include "app/Result.h"
 #include "app/TextConv.h"
+#include "download/CfgReader.h"
 #include "download/HttpTransfer.h"
 #include "download/IcmpPinger.h"
 #include "download/MirrorRanking.h"
 #include "download/XMLParse.h"
-#include "download/CfgReader.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
 
@@ -410,7 +410,13 @@ long DownloaderCurl::BeginDownload(const DownloadItem& item) {
         LogFormat("Download_BeginDownload : no memory for %u bytes.\n", item.size);
         return kEPointer;
     }
-    m_file.Open(AnsiToWide(m_item.path), JFile::kWrite | JFile::kBinary);
+    // Without the package file every chunk would be refused and every range restarted for
+    // ever; the download fails at once instead.
+    if (!m_file.Open(AnsiToWide(m_item.path), JFile::kWrite | JFile::kBinary)) {
+        LogFormat("Download_BeginDownload : cannot create the package file %s.\n", m_item.path);
+        m_memory.reset();
+        return kEFail;
+    }
     static std::atomic<int> s_mutexHandles{0};
     m_fileMutexHandle = ++s_mutexHandles;
     LogFormat("Download_BeginDownload : OpenFile(%d), FileSize(%d), Mutex(%d), File(%s).\n",

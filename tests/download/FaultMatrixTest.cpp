@@ -1,0 +1,262 @@
+// The whole engine against real servers on loopback: nginx as download server and mirrors, the
+// fault server for stalls, resets and corrupted bytes. Each case ends with exactly the package's
+// bytes on disk and outcome 5, or with outcome 4 where nothing can succeed.
+#include "EngineFixture.h"
+
+#include "app/Result.h"
+#include "platform/FileSystem.h"
+
+#include <filesystem>
+
+namespace testing_support {
+namespace {
+
+constexpr size_t kSize = 8 * 1048576 + 12345;
+constexpr const char* kLocalHost = "C:\\Downloads\\Kelto Clipwave Converter\\pkg.exe";
+
+class FaultMatrix : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_package = MakePackageBytes(kSize, 11);
+        m_served.Write(kPackagePath, m_package);
+        m_served.Write("download/cdn.kelto.example/pkg.exe", m_package);
+        m_other.Write(kPackagePath, m_package.substr(0, kSize - 1)); // one byte short
+    }
+
+    // Serves a description listing mirrors, and starts nginx for the download server and the
+    // given sites.
+    void Serve(const std::vector<std::string>& mirrors, std::vector<NginxSite> sites) {
+        m_served.Write(
+            kCfgPath, DescriptionXml(DescribePackage(m_package.data(), m_package.size(), mirrors)));
+        sites.insert(sites.begin(), NginxSite{"127.0.0.1", m_served.Path()});
+        std::string error;
+        ASSERT_TRUE(m_nginx.Start(sites, &error)) << error;
+    }
+    NginxSite Healthy(const std::string& address) { return {address, m_served.Path()}; }
+
+    void StartFault(FaultServer* server, const std::string& address, FaultPlan plan) {
+        std::string error;
+        ASSERT_TRUE(server->Start(address, 80, m_package, plan, "11", &error)) << error;
+    }
+
+    bool PackageOnDiskIsExact() {
+        return ReadHostFile(ScopedRoot::Host(
+                   L"C:\\Downloads\\Kelto Clipwave Converter\\pkg.exe")) == m_package;
+    }
+    static std::vector<DownloadSegment> SegmentsOn(EngineRun& run, const std::string& url) {
+        DownloadInfo info;
+        run.Engine().GetDownloadInfo(&info);
+        std::vector<DownloadSegment> found;
+        for (const auto& [id, segment] : info.segments) {
+            if (segment.url == url) {
+                found.push_back(segment);
+            }
+        }
+        return found;
+    }
+    void ExpectComplete(EngineRun& run) {
+        EXPECT_EQ(run.Engine().GetStatus(), 5);
+        EXPECT_EQ(run.End(),
+                  std::make_tuple(5, static_cast<unsigned>(kSize), static_cast<long>(kSize)));
+        EXPECT_TRUE(PackageOnDiskIsExact());
+    }
+
+    ScopedRoot m_root;
+    ServedFolder m_served;
+    ServedFolder m_other;
+    NginxServer m_nginx;
+    std::string m_package;
+};
+
+TEST_F(FaultMatrix, HealthyMirrorsShareTheWork) {
+    const std::vector<std::string> mirrors = {MirrorUrl("127.0.0.2"), MirrorUrl("127.0.0.3"),
+                                              MirrorUrl("127.0.0.4")};
+    Serve(mirrors, {Healthy("127.0.0.2"), Healthy("127.0.0.3"), Healthy("127.0.0.4")});
+    EngineRun run;
+    ASSERT_EQ(run.Run(), kSOk);
+    ExpectComplete(run);
+    const std::vector<UrlCfg> ranked = run.Engine().RankedMirrorsForTesting();
+    ASSERT_EQ(ranked.size(), 3u);
+    for (const std::string& mirror : mirrors) {
+        EXPECT_GE(SegmentsOn(run, mirror).size(), 2u) << mirror;
+    }
+    DownloadInfo info;
+    run.Engine().GetDownloadInfo(&info);
+    EXPECT_EQ(info.threadCount, 6);
+}
+
+TEST_F(FaultMatrix, TinyPackageSmallerThanTheSegmentCount) {
+    LogCapture log;
+    m_package = "tiny";
+    m_served.Write(kPackagePath, m_package);
+    Serve({MirrorUrl("127.0.0.2"), MirrorUrl("127.0.0.3"), MirrorUrl("127.0.0.4")},
+          {Healthy("127.0.0.2"), Healthy("127.0.0.3"), Healthy("127.0.0.4")});
+    EngineRun run;
+    ASSERT_EQ(run.Run(), kSOk);
+    EXPECT_EQ(run.Engine().GetStatus(), 5);
+    EXPECT_EQ(ReadHostFile(ScopedRoot::Host(L"C:\\Downloads\\Kelto Clipwave Converter\\pkg.exe")),
+              "tiny");
+}
+
+TEST_F(FaultMatrix, StalledMirrorIsReplaced) {
+    FaultServer stall;
+    FaultPlan plan;
+    plan.kind = FaultPlan::Kind::kStallAfter;
+    plan.afterBytes = 1048576;
+    StartFault(&stall, "127.0.0.5", plan);
+    Serve({MirrorUrl("127.0.0.5"), MirrorUrl("127.0.0.2"), MirrorUrl("127.0.0.3")},
+          {Healthy("127.0.0.2"), Healthy("127.0.0.3")});
+    EngineRun run;
+    ASSERT_EQ(run.Run(), kSOk);
+    ExpectComplete(run);
+    const auto stalled = SegmentsOn(run, MirrorUrl("127.0.0.5"));
+    ASSERT_FALSE(stalled.empty());
+    for (const DownloadSegment& segment : stalled) {
+        EXPECT_EQ(segment.status, E_Status_StopByDispatch) << segment.id;
+        EXPECT_EQ(segment.current - segment.start, 1048576u) << segment.id;
+    }
+}
+
+TEST_F(FaultMatrix, ResetMidRangeIsRestartedElsewhere) {
+    FaultServer reset;
+    FaultPlan plan;
+    plan.kind = FaultPlan::Kind::kResetAfter;
+    plan.afterBytes = 300000;
+    StartFault(&reset, "127.0.0.5", plan);
+    Serve({MirrorUrl("127.0.0.2"), MirrorUrl("127.0.0.5"), MirrorUrl("127.0.0.3")},
+          {Healthy("127.0.0.2"), Healthy("127.0.0.3")});
+    EngineRun run;
+    ASSERT_EQ(run.Run(), kSOk);
+    ExpectComplete(run);
+    for (const DownloadSegment& segment : SegmentsOn(run, MirrorUrl("127.0.0.5"))) {
+        EXPECT_EQ(segment.status, E_Status_StopByDispatch) << segment.id;
+    }
+}
+
+TEST_F(FaultMatrix, CorruptBlockIsRepairedOnceFromAnotherMirror) {
+    LogCapture log;
+    FaultServer corrupt;
+    FaultPlan plan;
+    plan.kind = FaultPlan::Kind::kCorrupt;
+    plan.corrupt = {{100, 140}}; // inside block 0, which the first-ranked mirror serves
+    StartFault(&corrupt, "127.0.0.5", plan);
+    Serve({MirrorUrl("127.0.0.5"), MirrorUrl("127.0.0.2"), MirrorUrl("127.0.0.3")},
+          {Healthy("127.0.0.2"), Healthy("127.0.0.3")});
+    EngineRun run;
+    ASSERT_EQ(run.Run(), kSOk);
+    ExpectComplete(run);
+    EXPECT_EQ(log.Count("Download_RepairData : GetBestURL Info"), 1) << log.All();
+    EXPECT_EQ(log.Count("Download_RepairData : GetBestURL Info, start(0), end(1048575)"), 1);
+    DownloadInfo info;
+    run.Engine().GetDownloadInfo(&info);
+    const DownloadSegment& repair = info.segments.rbegin()->second;
+    EXPECT_EQ(repair.start, 0u);
+    EXPECT_EQ(repair.end, 1048575u);
+    EXPECT_NE(repair.url, MirrorUrl("127.0.0.5"));
+}
+
+TEST_F(FaultMatrix, RangeIgnoringMirrorIsRepaired) {
+    Serve({MirrorUrl("127.0.0.2"), MirrorUrl("127.0.0.3"), MirrorUrl("127.0.0.4")},
+          {Healthy("127.0.0.2"),
+           {"127.0.0.3", m_served.Path(), "max_ranges 0;"},
+           Healthy("127.0.0.4")});
+    EngineRun run;
+    ASSERT_EQ(run.Run(), kSOk);
+    ExpectComplete(run);
+}
+
+TEST_F(FaultMatrix, MirrorsWithWrongLengthOrFullProbeAreNeverUsed) {
+    LogCapture log;
+    Serve({MirrorUrl("127.0.0.2"), MirrorUrl("127.0.0.6"), MirrorUrl("127.0.0.7"),
+           MirrorUrl("127.0.0.8"), MirrorUrl("127.0.0.3")},
+          {Healthy("127.0.0.2"),
+           {"127.0.0.6", m_other.Path()},
+           {"127.0.0.7", m_served.Path(), "", "0"},
+           {"127.0.0.8", m_served.Path(), "", "1"},
+           Healthy("127.0.0.3")});
+    EngineRun run;
+    ASSERT_EQ(run.Run(), kSOk);
+    ExpectComplete(run);
+    for (const char* unused : {"127.0.0.6", "127.0.0.7", "127.0.0.8"}) {
+        EXPECT_TRUE(SegmentsOn(run, MirrorUrl(unused)).empty()) << unused;
+    }
+    EXPECT_EQ(log.Count("ID(1), FileSizeConsistent(false) NetworkNotFull(false)"), 1);
+    EXPECT_EQ(log.Count("GetNetworkNotFull IP(127.0.0.7), Result(0)"), 1);
+    EXPECT_EQ(log.Count("GetNetworkNotFull IP(127.0.0.8), Result(1)"), 1);
+    EXPECT_EQ(run.Engine().RankedMirrorsForTesting().size(), 2u);
+}
+
+TEST_F(FaultMatrix, OnlyTheContentDeliveryMirrorIsUsable) {
+    const std::string cdn = "http://127.0.0.9/download/cdn.kelto.example/pkg.exe";
+    Serve({MirrorUrl("127.0.0.7"), cdn},
+          {{"127.0.0.7", m_served.Path(), "", "0"}, Healthy("127.0.0.9")});
+    EngineRun run;
+    ASSERT_EQ(run.Run(), kSOk);
+    ExpectComplete(run);
+    const std::vector<UrlCfg> ranked = run.Engine().RankedMirrorsForTesting();
+    ASSERT_EQ(ranked.size(), 1u);
+    EXPECT_EQ(std::string(ranked[0].url), cdn);
+    DownloadInfo info;
+    run.Engine().GetDownloadInfo(&info);
+    EXPECT_EQ(info.threadCount, 5);
+    EXPECT_GE(SegmentsOn(run, cdn).size(), 5u);
+}
+
+TEST_F(FaultMatrix, SevenUsableMirrorsKeepTheFiveFastest) {
+    std::vector<std::string> mirrors;
+    std::vector<NginxSite> sites;
+    for (int host = 2; host <= 8; ++host) {
+        const std::string address = "127.0.0." + std::to_string(host);
+        mirrors.push_back(MirrorUrl(address));
+        sites.push_back(Healthy(address));
+    }
+    Serve(mirrors, sites);
+    EngineRun run;
+    ASSERT_EQ(run.Run(), kSOk);
+    ExpectComplete(run);
+    const std::vector<UrlCfg> ranked = run.Engine().RankedMirrorsForTesting();
+    ASSERT_EQ(ranked.size(), 5u);
+    // Fastest first; equal reply times keep the description's order.
+    for (size_t i = 1; i < ranked.size(); ++i) {
+        ASSERT_LE(ranked[i - 1].replyTime, ranked[i].replyTime);
+        if (ranked[i - 1].replyTime == ranked[i].replyTime) {
+            EXPECT_LT(std::find(mirrors.begin(), mirrors.end(), ranked[i - 1].url),
+                      std::find(mirrors.begin(), mirrors.end(), ranked[i].url));
+        }
+    }
+}
+
+TEST_F(FaultMatrix, SingleFailingMirrorEndsWithFailure) {
+    LogCapture log;
+    FaultServer broken;
+    FaultPlan plan;
+    plan.kind = FaultPlan::Kind::kResetAfter;
+    plan.afterBytes = 0;
+    StartFault(&broken, "127.0.0.5", plan);
+    Serve({MirrorUrl("127.0.0.5")}, {});
+    EngineRun run;
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(run.Run(), kSOk);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+    EXPECT_EQ(run.Engine().GetStatus(), 4);
+    ASSERT_EQ(run.Calls().size(), 1u);
+    EXPECT_EQ(run.Calls()[0].code, 4);
+    EXPECT_EQ(run.Calls()[0].value2, static_cast<long>(kSize));
+    EXPECT_GE(log.Count("given up after 3 restarts"), 1);
+    EXPECT_EQ(log.Count("Download_Dispatch : CheckHash download failed."), 1);
+}
+
+TEST_F(FaultMatrix, PackageFileThatCannotBeCreatedFailsAtOnce) {
+    // A folder where the package file should be: the description still fits beside it.
+    std::filesystem::create_directories(
+        ScopedRoot::Host(L"C:\\Downloads\\Kelto Clipwave Converter\\pkg.exe"));
+    Serve({MirrorUrl("127.0.0.2")}, {Healthy("127.0.0.2")});
+    EngineRun run;
+    ASSERT_EQ(run.Run(), kSOk);
+    EXPECT_EQ(run.Engine().GetStatus(), 4);
+    EXPECT_EQ(run.End(), std::make_tuple(4, 0u, 0L));
+    EXPECT_EQ(run.ProgressCalls(), 0);
+}
+
+} // namespace
+} // namespace testing_support
