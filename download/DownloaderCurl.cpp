@@ -344,7 +344,10 @@ bool DownloaderCurl::GetNetworkNotFull(const char* url) {
 }
 
 long DownloaderCurl::CheckDownload(DownloadItem& item) {
-    m_vecUrlCfg.clear();
+    {
+        std::lock_guard table(m_tableMutex);
+        m_vecUrlCfg.clear();
+    }
     std::vector<UrlCfg> candidates;
     std::optional<UrlCfg> fallback;
     for (int i = 0; i < kMaxMirrors; ++i) {
@@ -375,8 +378,12 @@ long DownloaderCurl::CheckDownload(DownloadItem& item) {
                   TrueFalse(entry.valid), TrueFalse(entry.networkNotFull));
     }
     int threadsPerMirror = item.threadsPerMirror;
-    m_vecUrlCfg =
+    std::vector<UrlCfg> ranked =
         RankMirrors(std::move(candidates), fallback ? &*fallback : nullptr, &threadsPerMirror);
+    {
+        std::lock_guard table(m_tableMutex);
+        m_vecUrlCfg = std::move(ranked);
+    }
     item.threadsPerMirror = threadsPerMirror;
     for (size_t i = 0; i < m_vecUrlCfg.size(); ++i) {
         LogFormat("Download_CheckDownload: rank %zu, %s, time(%u).\n", i + 1, m_vecUrlCfg[i].url,
@@ -800,7 +807,8 @@ void DownloaderCurl::Dispatch() {
 
 // ---- Test hooks ----
 
-std::vector<UrlCfg> DownloaderCurl::RankedMirrorsForTesting() {
+std::vector<UrlCfg> DownloaderCurl::RankedMirrors() {
+    std::lock_guard table(m_tableMutex);
     return m_vecUrlCfg;
 }
 

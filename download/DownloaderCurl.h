@@ -73,7 +73,8 @@ public:
     static size_t SegmentWriteCallback(char* data, size_t size, size_t count, void* segment);
     static size_t CfgWriteCallback(char* data, size_t size, size_t count, void* segment);
 
-    std::vector<UrlCfg> RankedMirrorsForTesting();
+    // The usable mirrors, fastest first, once the mirror check is done. Any thread.
+    std::vector<UrlCfg> RankedMirrors();
     DownloadItem ItemForTesting();
     // Replaces the tick count the engine stamps chunks with.
     void SetTickSourceForTesting(uint32_t (*tick)());

@@ -75,7 +75,7 @@ TEST_F(FaultMatrix, HealthyMirrorsShareTheWork) {
     EngineRun run;
     ASSERT_EQ(run.Run(), kSOk);
     ExpectComplete(run);
-    const std::vector<UrlCfg> ranked = run.Engine().RankedMirrorsForTesting();
+    const std::vector<UrlCfg> ranked = run.Engine().RankedMirrors();
     ASSERT_EQ(ranked.size(), 3u);
     for (const std::string& mirror : mirrors) {
         EXPECT_GE(SegmentsOn(run, mirror).size(), 2u) << mirror;
@@ -183,7 +183,7 @@ TEST_F(FaultMatrix, MirrorsWithWrongLengthOrFullProbeAreNeverUsed) {
     EXPECT_EQ(log.Count("ID(1), FileSizeConsistent(false) NetworkNotFull(false)"), 1);
     EXPECT_EQ(log.Count("GetNetworkNotFull IP(127.0.0.7), Result(0)"), 1);
     EXPECT_EQ(log.Count("GetNetworkNotFull IP(127.0.0.8), Result(1)"), 1);
-    EXPECT_EQ(run.Engine().RankedMirrorsForTesting().size(), 2u);
+    EXPECT_EQ(run.Engine().RankedMirrors().size(), 2u);
 }
 
 TEST_F(FaultMatrix, OnlyTheContentDeliveryMirrorIsUsable) {
@@ -193,7 +193,7 @@ TEST_F(FaultMatrix, OnlyTheContentDeliveryMirrorIsUsable) {
     EngineRun run;
     ASSERT_EQ(run.Run(), kSOk);
     ExpectComplete(run);
-    const std::vector<UrlCfg> ranked = run.Engine().RankedMirrorsForTesting();
+    const std::vector<UrlCfg> ranked = run.Engine().RankedMirrors();
     ASSERT_EQ(ranked.size(), 1u);
     EXPECT_EQ(std::string(ranked[0].url), cdn);
     DownloadInfo info;
@@ -214,7 +214,7 @@ TEST_F(FaultMatrix, SevenUsableMirrorsKeepTheFiveFastest) {
     EngineRun run;
     ASSERT_EQ(run.Run(), kSOk);
     ExpectComplete(run);
-    const std::vector<UrlCfg> ranked = run.Engine().RankedMirrorsForTesting();
+    const std::vector<UrlCfg> ranked = run.Engine().RankedMirrors();
     ASSERT_EQ(ranked.size(), 5u);
     // Fastest first; equal reply times keep the description's order.
     for (size_t i = 1; i < ranked.size(); ++i) {

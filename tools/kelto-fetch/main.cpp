@@ -1,0 +1,119 @@
+// kelto-fetch <description-url> <output-path>: downloads the package a description names, the
+// way the installer does, and reports what the engine does: the ranked mirrors, one progress
+// line a second and the outcome. Exits 0 only when the package arrived complete and verified.
+// Needs no display. The output path is a host path; the engine sees it as drive K: of a private
+// platform root.
+#include "app/Log.h"
+#include "download/DownloaderCurl.h"
+#include "platform/Root.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::atomic<int> g_endCode{0};
+
+int PrintLogLine(const char* text) {
+    fprintf(stderr, "log: %s", text);
+    return 0;
+}
+
+int Usage() {
+    fprintf(stderr, "usage: kelto-fetch [-v] <description-url> <output-path>\n");
+    return 2;
+}
+
+// A platform root of our own whose drive K: is the output's folder.
+bool MapOutputFolder(const fs::path& folder, fs::path* root) {
+    std::string pattern = (fs::temp_directory_path() / "kelto-fetch-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        return false;
+    }
+    *root = pattern;
+    std::ofstream(*root / "platform.ini") << "[drives]\nK=" << folder.string() << "\n";
+    setenv("KELTO_ROOT", root->c_str(), 1);
+    platform::ResetRootForTesting();
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int first = 1;
+    if (argc > 1 && strcmp(argv[1], "-v") == 0) {
+        ILog::Instance().SetListener(&PrintLogLine);
+        first = 2;
+    }
+    if (argc - first != 2) {
+        return Usage();
+    }
+    const char* url = argv[first];
+    std::error_code error;
+    const fs::path output = fs::absolute(argv[first + 1], error);
+    if (error || output.filename().empty()) {
+        return Usage();
+    }
+    fs::create_directories(output.parent_path(), error);
+    fs::path root;
+    if (!MapOutputFolder(output.parent_path(), &root)) {
+        fprintf(stderr, "kelto-fetch: no temporary folder\n");
+        return 1;
+    }
+    const std::string localPath = "K:\\" + output.filename().string();
+
+    DownloaderCurl engine;
+    engine.SetCallback([](int code, unsigned value1, long value2) {
+        if (code == 4 || code == 5) {
+            g_endCode = code;
+        }
+        return 0;
+    });
+    const auto started = std::chrono::steady_clock::now();
+    if (engine.DownloadCfg(url, localPath.c_str()) != 0) {
+        fprintf(stderr, "kelto-fetch: the description transfer cannot start\n");
+    }
+    bool mirrorsShown = false;
+    uint32_t lastDownloaded = 0;
+    while (engine.IsDownloading() || g_endCode.load() == 0) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        if (!mirrorsShown) {
+            const std::vector<UrlCfg> mirrors = engine.RankedMirrors();
+            for (size_t i = 0; i < mirrors.size(); ++i) {
+                printf("mirror %zu: %s (%u ms)\n", i + 1, mirrors[i].url, mirrors[i].replyTime);
+            }
+            mirrorsShown = !mirrors.empty();
+        }
+        DownloadInfo info;
+        engine.GetDownloadInfo(&info);
+        int running = 0;
+        for (const auto& [id, segment] : info.segments) {
+            running += segment.handle != nullptr ? 1 : 0;
+        }
+        const double percent = info.size > 0 ? 100.0 * info.downloaded / info.size : 0.0;
+        const uint32_t speed = info.downloaded >= lastDownloaded ? info.downloaded - lastDownloaded : 0;
+        lastDownloaded = info.downloaded;
+        printf("%5.1f%%  %10.2f MiB/s  %d segments running\n", percent, speed / 1048576.0,
+               running);
+        fflush(stdout);
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const int outcome = engine.GetStatus();
+    engine.Stop();
+    fs::remove(fs::path(output.string() + ".cfg"), error);
+    fs::remove_all(root, error);
+    printf("outcome %d (%s) after %.2f s\n", outcome, outcome == 5 ? "complete" : "failed",
+           seconds);
+    return outcome == 5 ? 0 : 1;
+}
