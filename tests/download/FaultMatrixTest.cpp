@@ -12,7 +12,6 @@ namespace testing_support {
 namespace {
 
 constexpr size_t kSize = 8 * 1048576 + 12345;
-constexpr const char* kLocalHost = "C:\\Downloads\\Kelto Clipwave Converter\\pkg.exe";
 
 class FaultMatrix : public ::testing::Test {
 protected:

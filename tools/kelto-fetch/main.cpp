@@ -7,13 +7,14 @@
 #include "download/DownloaderCurl.h"
 #include "platform/Root.h"
 
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -22,7 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::atomic<int> g_endCode{0};
+std::mutex g_endMutex;
+std::condition_variable g_ended;
+int g_endCode = 0;
 
 int PrintLogLine(const char* text) {
     fprintf(stderr, "log: %s", text);
@@ -75,7 +78,11 @@ int main(int argc, char** argv) {
     DownloaderCurl engine;
     engine.SetCallback([](int code, unsigned value1, long value2) {
         if (code == 4 || code == 5) {
-            g_endCode = code;
+            {
+                std::lock_guard lock(g_endMutex);
+                g_endCode = code;
+            }
+            g_ended.notify_all();
         }
         return 0;
     });
@@ -85,8 +92,15 @@ int main(int argc, char** argv) {
     }
     bool mirrorsShown = false;
     uint32_t lastDownloaded = 0;
-    while (engine.IsDownloading() || g_endCode.load() == 0) {
-        std::this_thread::sleep_for(std::chrono::seconds(1));
+    for (bool ended = false; !ended;) {
+        {
+            // The end callback wakes us at once; otherwise one progress line a second.
+            std::unique_lock lock(g_endMutex);
+            ended = g_ended.wait_for(lock, std::chrono::seconds(1), [] { return g_endCode != 0; });
+        }
+        for (int i = 0; ended && engine.IsDownloading() && i < 1000; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
         if (!mirrorsShown) {
             const std::vector<UrlCfg> mirrors = engine.RankedMirrors();
             for (size_t i = 0; i < mirrors.size(); ++i) {
@@ -101,10 +115,10 @@ int main(int argc, char** argv) {
             running += segment.handle != nullptr ? 1 : 0;
         }
         const double percent = info.size > 0 ? 100.0 * info.downloaded / info.size : 0.0;
-        const uint32_t speed = info.downloaded >= lastDownloaded ? info.downloaded - lastDownloaded : 0;
+        const uint32_t speed =
+            info.downloaded >= lastDownloaded ? info.downloaded - lastDownloaded : 0;
         lastDownloaded = info.downloaded;
-        printf("%5.1f%%  %10.2f MiB/s  %d segments running\n", percent, speed / 1048576.0,
-               running);
+        printf("%5.1f%%  %10.2f MiB/s  %d segments running\n", percent, speed / 1048576.0, running);
         fflush(stdout);
     }
     const double seconds =
