@@ -102,6 +102,11 @@ private:
     // Under m_fileMutex, with no transfer active: verifies, repairs, or ends the download.
     void FinishIfIdle();
     bool AwaitsDispatcher() const;
+    // Under m_fileMutex. Blocks are verified as soon as one segment has stored all of them, so
+    // that the finish check rarely has to digest the whole package.
+    void ForgetBlockChecks(uint32_t offset, uint32_t length);
+    void CheckCompletedBlocks(uint32_t segmentStart, uint32_t before, uint32_t after);
+    bool EveryBlockChecked() const;
     uint32_t Now() const { return m_tick(); }
 
     ProgressNotify m_callback;
@@ -126,6 +131,7 @@ private:
     int m_fileMutexHandle = 0;
     std::mutex m_tableMutex;
     int m_repairsStarted = 0;
+    std::vector<uint8_t> m_blockGood; // per 1 MiB block: 1 when its digest matched
 
     std::atomic<bool> m_stopRequested{false};
     std::mutex m_wakeMutex;

@@ -150,6 +150,11 @@ for name in ("kelto-fetch", "aria2c", "curl"):
 PY
 }
 
+if [ -n "${KELTO_BENCH_TRACE:-}" ]; then # one traced engine run, then stop
+    start_nginx "" ""
+    "$fetch" -v "http://127.0.0.1/setup/pkg.cfg" "$work/out/k.exe" 2>&1 | grep -v "Download_Segment\|CheckFinish"
+    exit 0
+fi
 echo "package: $size bytes, three mirrors, median of $runs runs"
 workload "all mirrors at full speed" "" ""
 workload "one mirror throttled to a tenth (20 MB/s against 200 MB/s per connection)" 20m 200m

@@ -27,8 +27,12 @@ std::mutex g_endMutex;
 std::condition_variable g_ended;
 int g_endCode = 0;
 
+const auto g_start = std::chrono::steady_clock::now();
+
 int PrintLogLine(const char* text) {
-    fprintf(stderr, "log: %s", text);
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - g_start);
+    fprintf(stderr, "%6lld ms  %s", static_cast<long long>(elapsed.count()), text);
     return 0;
 }
 
