@@ -624,16 +624,30 @@ void DownloaderCurl::CheckCompletedBlocks(uint32_t segmentStart, uint32_t before
     }
 }
 
-// Whether the description's block digests cover the whole package and each block matched: the
-// verification then accepts the package, whatever the whole digest says.
-bool DownloaderCurl::EveryBlockChecked() const {
-    if (m_blockGood.empty() || m_item.blockHashes.size() < m_blockGood.size()) {
+// Whether the description's block digests cover the whole package and every block matches: the
+// verification then accepts the package, whatever the whole digest says. Blocks verified while
+// downloading are not digested again; the others (those that straddle two ranges) are now.
+bool DownloaderCurl::AcceptedByBlocks() {
+    std::lock_guard lock(m_fileMutex);
+    if (!m_memory || m_blockGood.empty() || m_item.blockHashes.size() < m_blockGood.size()) {
         return false;
     }
-    for (uint8_t good : m_blockGood) {
-        if (good == 0) {
+    uint32_t size = 0;
+    {
+        std::lock_guard table(m_tableMutex);
+        size = m_size;
+    }
+    for (size_t k = 0; k < m_blockGood.size(); ++k) {
+        if (m_blockGood[k] != 0) {
+            continue;
+        }
+        const uint64_t blockStart = static_cast<uint64_t>(k) * kBlockSize;
+        const uint64_t blockEnd = std::min<uint64_t>(blockStart + kBlockSize, size);
+        if (Md5HexUpper(m_memory.get() + blockStart, blockEnd - blockStart) !=
+            m_item.blockHashes[k]) {
             return false;
         }
+        m_blockGood[k] = 1;
     }
     return true;
 }
@@ -759,7 +773,7 @@ int DownloaderCurl::CheckHash() {
         std::lock_guard table(m_tableMutex);
         size = m_size;
     }
-    if (EveryBlockChecked()) {
+    if (AcceptedByBlocks()) {
         return 1;
     }
     const HashVerdict verdict =
@@ -850,7 +864,7 @@ void DownloaderCurl::Dispatch() {
             // The download stopped on an error; it still counts when what arrived is right.
             // No repairs now: the transfers have been told to end.
             const bool accepted =
-                EveryBlockChecked() ||
+                AcceptedByBlocks() ||
                 SegmentBook::Verify(m_memory.get(), size, m_item.wholeHash, m_item.blockHashes)
                     .accepted;
             if (accepted) {

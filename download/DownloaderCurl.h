@@ -106,7 +106,7 @@ private:
     // that the finish check rarely has to digest the whole package.
     void ForgetBlockChecks(uint32_t offset, uint32_t length);
     void CheckCompletedBlocks(uint32_t segmentStart, uint32_t before, uint32_t after);
-    bool EveryBlockChecked() const;
+    bool AcceptedByBlocks();
     uint32_t Now() const { return m_tick(); }
 
     ProgressNotify m_callback;
