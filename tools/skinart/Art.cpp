@@ -5,7 +5,6 @@
 #include "tools/skinart/Text.h"
 
 #include <functional>
-#include <map>
 #include <optional>
 
 namespace skinart {
@@ -14,8 +13,8 @@ namespace {
 
 constexpr float kPi = 3.14159265358979f;
 
-// The palette. The four brand colours come first; every other colour of the skin is derived from
-// them or is one of the neutral greys below.
+// The palette: the brand colours with the hover and pressed shades of the controls, then the
+// neutral greys and grounds. Every colour of the skin is one of these or a mix of them.
 const Colour kBlue = Hex(0x198CE5);
 const Colour kBlueHover = Hex(0x319DF1);
 const Colour kPurple = Hex(0x4A47B5);
@@ -103,7 +102,7 @@ struct LogoGeometry {
 
 // Pale grey rendering of a colour for the retry screen's emblem.
 Colour PaleGrey(Colour c) {
-    float v = 0.70f + 0.25f * Luminance(c);
+    float v = 0.70f + 0.25f * Lightness(c);
     return {v, v, v};
 }
 
