@@ -4,8 +4,8 @@
 namespace i18n {
 namespace {
 
-constexpr auto kDownloadFailed = EndWithFamilyWebHost(
-    L"Download failed, please retry or download the offline installer from ");
+constexpr auto kDownloadFailed =
+    EndWithFamilyWebHost(L"Download failed, please retry or download the offline installer from ");
 constexpr auto kInstallerOutOfDate = EndWithFamilyWebHost(
     L"The Online Installer is out of date, please download the latest version at ");
 

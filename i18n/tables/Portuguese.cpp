@@ -5,8 +5,8 @@
 namespace i18n {
 namespace {
 
-constexpr auto kDownloadFailed = EndWithFamilyWebHost(
-    L"Falha no download. Tente novamente ou baixe o instalador offline em ");
+constexpr auto kDownloadFailed =
+    EndWithFamilyWebHost(L"Falha no download. Tente novamente ou baixe o instalador offline em ");
 constexpr auto kInstallerOutOfDate = EndWithFamilyWebHost(
     L"The Online Installer is out of date, please download the latest version at ");
 

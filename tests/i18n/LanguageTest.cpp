@@ -35,43 +35,46 @@ void PrintTo(const SwitchCase& c, std::ostream* out) {
     *out << c.name;
 }
 
+// Tables of cases are kept aligned by hand.
+// clang-format off
 const SwitchCase kSwitchCases[] = {
-    {"English", 0x0409, 0, {}, "Language is EN, id = 1033", 0, L"Click to Install",
-     kEnglishWidths},
-    {"SimplifiedChinese", 0x0804, 0, {}, "Language is CHS(JianTi), id = 2052", 23, L"卸载",
-     kChineseWidths},
-    {"Taiwan", 0x0404, 0, {}, "Language is ZH(FanTi), id = 1028", 23, L"解除安裝",
-     kChineseWidths},
-    {"HongKong", 0x0C04, 0, {}, "Language is ZH(FanTi), id = 3076", 23, L"解除安裝",
-     kChineseWidths},
-    {"Singapore", 0x1004, 0, {}, "Language is ZH(FanTi), id = 4100", 23, L"解除安裝",
-     kChineseWidths},
-    {"Catalan", 0x0403, 0, {}, "Language is CATALA(XiBanYa), id = 1027", 19, L"Sí",
-     kSpanishWidths},
-    {"Brazil", 0x0416, 0, {}, "Language is PT(PuTaoYa), id = 1046", 19, L"Sim",
-     kPortugueseWidths},
-    {"Portugal", 0x0816, 0, {}, "Language is PT(PuTaoYa), id = 2070", 19, L"Sim",
-     kPortugueseWidths},
-    {"Bokmal", 0x0414, 0, {}, "Language is NO(NuoWei), id = 1044", 20, L"Nei", kNorwegianWidths},
-    {"Nynorsk", 0x0814, 0, {}, "Language is NO(NuoWei), id = 2068", 20, L"Nei",
-     kNorwegianWidths},
-    {"UnsupportedGreek", 0x0408, 0, {}, "Language is EN, id = 1032", 12, L"Cancel",
-     kEnglishWidths},
-    {"OverrideGermanOnEnglish", 0x0409, 0, 1031, "Language is DE(DeGuo), id = 1031", 12,
-     L"Abbrechen", kGermanWidths},
-    {"OverrideZeroChangesNothing", 0x0804, 0, 0, "Language is CHS(JianTi), id = 2052", 23,
-     L"卸载", kChineseWidths},
-    {"ArgumentBeatsSystem", 0x0804, 0x0407, {}, "Language is DE(DeGuo), id = 1031", 12,
-     L"Abbrechen", kGermanWidths},
-    {"OverrideBeatsArgument", 0x0409, 0x0804, 1031, "Language is DE(DeGuo), id = 1031", 12,
-     L"Abbrechen", kGermanWidths},
+    {"English", 0x0409, 0, {}, "Language is EN, id = 1033",
+     0, L"Click to Install", kEnglishWidths},
+    {"SimplifiedChinese", 0x0804, 0, {}, "Language is CHS(JianTi), id = 2052",
+     23, L"卸载", kChineseWidths},
+    {"Taiwan", 0x0404, 0, {}, "Language is ZH(FanTi), id = 1028",
+     23, L"解除安裝", kChineseWidths},
+    {"HongKong", 0x0C04, 0, {}, "Language is ZH(FanTi), id = 3076",
+     23, L"解除安裝", kChineseWidths},
+    {"Singapore", 0x1004, 0, {}, "Language is ZH(FanTi), id = 4100",
+     23, L"解除安裝", kChineseWidths},
+    {"Catalan", 0x0403, 0, {}, "Language is CATALA(XiBanYa), id = 1027",
+     19, L"Sí", kSpanishWidths},
+    {"Brazil", 0x0416, 0, {}, "Language is PT(PuTaoYa), id = 1046",
+     19, L"Sim", kPortugueseWidths},
+    {"Portugal", 0x0816, 0, {}, "Language is PT(PuTaoYa), id = 2070",
+     19, L"Sim", kPortugueseWidths},
+    {"Bokmal", 0x0414, 0, {}, "Language is NO(NuoWei), id = 1044",
+     20, L"Nei", kNorwegianWidths},
+    {"Nynorsk", 0x0814, 0, {}, "Language is NO(NuoWei), id = 2068",
+     20, L"Nei", kNorwegianWidths},
+    {"UnsupportedGreek", 0x0408, 0, {}, "Language is EN, id = 1032",
+     12, L"Cancel", kEnglishWidths},
+    {"OverrideGermanOnEnglish", 0x0409, 0, 1031, "Language is DE(DeGuo), id = 1031",
+     12, L"Abbrechen", kGermanWidths},
+    {"OverrideZeroChangesNothing", 0x0804, 0, 0, "Language is CHS(JianTi), id = 2052",
+     23, L"卸载", kChineseWidths},
+    {"ArgumentBeatsSystem", 0x0804, 0x0407, {}, "Language is DE(DeGuo), id = 1031",
+     12, L"Abbrechen", kGermanWidths},
+    {"OverrideBeatsArgument", 0x0409, 0x0804, 1031, "Language is DE(DeGuo), id = 1031",
+     12, L"Abbrechen", kGermanWidths},
     // The override is cut to 16 bits: 0x10407 is German.
-    {"OverrideCutTo16Bits", 0x0409, 0, 0x10407, "Language is DE(DeGuo), id = 1031", 12,
-     L"Abbrechen", kGermanWidths},
+    {"OverrideCutTo16Bits", 0x0409, 0, 0x10407, "Language is DE(DeGuo), id = 1031",
+     12, L"Abbrechen", kGermanWidths},
 };
+// clang-format on
 
-class LanguageSwitchTest : public LanguageTest, public ::testing::WithParamInterface<SwitchCase> {
-};
+class LanguageSwitchTest : public LanguageTest, public ::testing::WithParamInterface<SwitchCase> {};
 
 TEST_P(LanguageSwitchTest, ChoosesTableLogsAndSetsWidths) {
     const SwitchCase& c = GetParam();

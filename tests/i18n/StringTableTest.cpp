@@ -53,12 +53,10 @@ const std::vector<TableCase>& TableCases() {
          Blanks::English},
         {"Italian", 0x0410, "IT(YiDaLi)", {11, 20, 21, 33, 40, 42, 48}, Blanks::Translated},
         {"Dutch", 0x0413, "NL(HeLan)", Range(39, 46, {21, 32, 33, 48}), Blanks::English},
-        {"Norwegian", 0x0414, "NO(NuoWei)", Range(39, 46, {11, 21, 32, 33, 48}),
-         Blanks::English},
+        {"Norwegian", 0x0414, "NO(NuoWei)", Range(39, 46, {11, 21, 32, 33, 48}), Blanks::English},
         {"Polish", 0x0415, "PL(BoLan)", {11, 21, 32, 33, 42, 48}, Blanks::English},
         {"Portuguese", 0x0416, "PT(PuTaoYa)", {11, 21, 32, 33, 42, 48}, Blanks::English},
-        {"Swedish", 0x041D, "SVE(RuiDian)", Range(39, 46, {11, 21, 32, 33, 48}),
-         Blanks::English},
+        {"Swedish", 0x041D, "SVE(RuiDian)", Range(39, 46, {11, 21, 32, 33, 48}), Blanks::English},
     };
     return cases;
 }
