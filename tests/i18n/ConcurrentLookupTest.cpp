@@ -3,6 +3,7 @@
 #include "tests/i18n/LanguageFixture.h"
 
 #include <atomic>
+#include <latch>
 #include <thread>
 
 namespace {
@@ -45,9 +46,12 @@ TEST_F(LanguageTest, ConcurrentLookupsSeeWholeTexts) {
 
     std::atomic<int> mismatches{0};
     std::atomic<bool> readersDone{false};
+    // Every thread waits until all have started, so that the lookups really overlap.
+    std::latch start(kReaders + 1);
     std::vector<std::thread> threads;
     for (int reader = 0; reader < kReaders; ++reader) {
         threads.emplace_back([&, reader] {
+            start.arrive_and_wait();
             for (int i = 0; i < kLookupsPerReader; ++i) {
                 const int id = (i * 7 + reader) % kUiTextCount;
                 const size_t index = static_cast<size_t>(id);
@@ -65,6 +69,7 @@ TEST_F(LanguageTest, ConcurrentLookupsSeeWholeTexts) {
         });
     }
     std::thread switcher([&] {
+        start.arrive_and_wait();
         for (int i = 0; i < kLanguageSwitches && !readersDone.load(); ++i) {
             InitLanguage(nullptr, (i % 2) == 0 ? 0x0407 : 0x0409);
         }
