@@ -26,9 +26,12 @@ run_case() {
         mkdir -p "$documents"
         printf '%s' "$config" >"$documents/QorDebugConfig.ini"
     fi
-    KELTO_ROOT="$root" "$exe" "$@" >"$work/$name.out" 2>&1 &
+    # The display drivers that SDL loads and unloads leave allocations that LeakSanitizer cannot
+    # attribute to any module; leaks of our own code are checked by the unit tests.
+    KELTO_ROOT="$root" ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" "$exe" "$@" \
+        >"$work/$name.out" 2>&1 &
     local pid=$!
-    if ! wait_for_window "$title" 20 >/dev/null; then
+    if ! wait_for_window "$title" 40 >/dev/null; then
         echo "FAIL $name: no window titled \"$title\""
         cat "$work/$name.out"
         kill -KILL "$pid" 2>/dev/null
