@@ -28,18 +28,43 @@ constexpr fs::perms kReadable = fs::perms::owner_all | fs::perms::group_read |
                                 fs::perms::group_exec | fs::perms::others_read |
                                 fs::perms::others_exec;
 
-bool Connects(const std::string& address, uint16_t port) {
+int ConnectTo(const std::string& address, uint16_t port) {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        return false;
+        return -1;
     }
     sockaddr_in target = {};
     target.sin_family = AF_INET;
     target.sin_port = htons(port);
     inet_pton(AF_INET, address.c_str(), &target.sin_addr);
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&target), sizeof target) == 0;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Whether the server at address:80 is our instance: it answers our token. Another server that
+// still holds the address (a test run beside ours) answers something else.
+bool AnswersToken(const std::string& address, const std::string& token) {
+    const int fd = ConnectTo(address, 80);
+    if (fd < 0) {
+        return false;
+    }
+    const timeval limit = {1, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    const std::string request = "GET /kelto-instance-token HTTP/1.0\r\n\r\n";
+    std::string answer;
+    if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+        static_cast<ssize_t>(request.size())) {
+        char buffer[1024];
+        ssize_t got = 0;
+        while ((got = recv(fd, buffer, sizeof buffer, 0)) > 0) {
+            answer.append(buffer, static_cast<size_t>(got));
+        }
+    }
     close(fd);
-    return ok;
+    return answer.find(token) != std::string::npos;
 }
 
 bool SendAll(int fd, const char* data, size_t size) {
@@ -111,9 +136,14 @@ bool NginxServer::Start(const std::vector<NginxSite>& sites, std::string* error)
          << "  fastcgi_temp_path " << (prefix / "temp/fastcgi").string() << ";\n"
          << "  uwsgi_temp_path " << (prefix / "temp/uwsgi").string() << ";\n"
          << "  scgi_temp_path " << (prefix / "temp/scgi").string() << ";\n";
+    const std::string token =
+        "instance-" + std::to_string(getpid()) + "-" +
+        std::to_string(reinterpret_cast<uintptr_t>(this)) + "-" +
+        std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
     for (const NginxSite& site : sites) {
         conf << "  server {\n    listen " << site.address << ":80;\n    root " << site.root.string()
-             << ";\n    " << site.directives << "\n";
+             << ";\n    " << site.directives << "\n"
+             << "    location = /kelto-instance-token { return 200 \"" << token << "\"; }\n";
         if (site.flag) {
             conf << "    location = /flag.php { default_type text/plain; return 200 \""
                  << *site.flag << "\"; }\n";
@@ -143,59 +173,53 @@ bool NginxServer::Start(const std::vector<NginxSite>& sites, std::string* error)
     if (pid == 0) {
         // A test killed by its time-out must not leave its servers holding the addresses.
         prctl(PR_SET_PDEATHSIG, SIGTERM);
+        setpgid(0, 0); // master and workers in one group, so that Stop reaches them all
         if (getppid() != parent) {
             _exit(1);
         }
         execvp("nginx", argv);
         _exit(127);
     }
+    setpgid(pid, pid);
     m_pid = pid;
+    // nginx retries a busy address for a few seconds before it gives up.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     for (const NginxSite& site : sites) {
-        while (!Connects(site.address, 80)) {
+        while (!AnswersToken(site.address, token)) {
             int status = 0;
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid ||
-                std::chrono::steady_clock::now() > deadline) {
+            const bool exited = waitpid(m_pid, &status, WNOHANG) == m_pid;
+            if (exited || std::chrono::steady_clock::now() > deadline) {
+                if (exited) {
+                    m_pid = -1;
+                }
                 if (error != nullptr) {
                     std::ifstream log(prefix / "logs/error.log");
-                    *error = "nginx did not come up: " +
+                    *error = "nginx did not come up on " + site.address + ": " +
                              std::string(std::istreambuf_iterator<char>(log), {});
                 }
-                m_pid = waitpid(m_pid, &status, WNOHANG) == m_pid ? -1 : m_pid;
                 Stop();
                 return false;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
-    // Another server on one of the addresses answers too; ours then gave up binding.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    int status = 0;
-    if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-        m_pid = -1;
-        if (error != nullptr) {
-            std::ifstream log(prefix / "logs/error.log");
-            *error = "nginx exited: " + std::string(std::istreambuf_iterator<char>(log), {});
-        }
-        Stop();
-        return false;
-    }
     return true;
 }
 
 void NginxServer::Stop() {
     if (m_pid > 0) {
-        kill(m_pid, SIGTERM);
+        kill(-m_pid, SIGTERM);
         int status = 0;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (waitpid(m_pid, &status, WNOHANG) == 0) {
             if (std::chrono::steady_clock::now() > deadline) {
-                kill(m_pid, SIGKILL);
+                kill(-m_pid, SIGKILL);
                 waitpid(m_pid, &status, 0);
                 break;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
+        kill(-m_pid, SIGKILL); // a worker that outlived its master
         m_pid = -1;
     }
     m_prefix.reset();
