@@ -93,7 +93,6 @@ TEST(Icmp, LoopbackAnswersWithConsecutiveSequences) {
     EXPECT_LT(time, 100u);
     EXPECT_TRUE(PingMirror("http://localhost/download/p", &time));
     time = 999;
-    EXPECT_FALSE(PingMirror("http://no-such-host.invalid/download/p", &time));
     EXPECT_FALSE(PingMirror("http://127.0.0.4/elsewhere/p", &time));
     EXPECT_EQ(time, 999u);
 }
