@@ -45,6 +45,7 @@ std::vector<int> SegmentBook::Init(uint32_t size, const std::vector<std::string>
     m_segments.clear();
     m_repairs.clear();
     m_repairMirrors.clear();
+    m_suspects.clear();
     m_threadCount = 0;
     if (mirrors.empty()) {
         return {};
@@ -90,6 +91,18 @@ int SegmentBook::FindLargestRemaining() const {
 }
 
 std::optional<std::string> SegmentBook::BestUrl(const std::vector<std::string>& excluded) const {
+    if (!m_suspects.empty()) {
+        std::vector<std::string> trusted = excluded;
+        trusted.insert(trusted.end(), m_suspects.begin(), m_suspects.end());
+        if (auto url = BestUrlAmong(trusted)) {
+            return url;
+        }
+    }
+    return BestUrlAmong(excluded);
+}
+
+std::optional<std::string>
+SegmentBook::BestUrlAmong(const std::vector<std::string>& excluded) const {
     const DownloadSegment* best = nullptr;
     uint32_t bestSpeed = 0;
     for (const auto& [id, segment] : m_segments) {
@@ -305,6 +318,13 @@ int SegmentBook::AddRepair(uint32_t first, uint32_t last, uint32_t now) {
         if (covering == nullptr && segment.start <= first && segment.end >= last) {
             covering = &segment;
         }
+    }
+    std::vector<std::string> distinct = delivered;
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    if (distinct.size() == 1 && !Contains(m_suspects, distinct[0])) {
+        LogFormat("Download_RepairData : %s delivered damaged data.\n", distinct[0].c_str());
+        m_suspects.push_back(distinct[0]);
     }
     std::optional<std::string> url = BestUrl(delivered);
     if (!url) {

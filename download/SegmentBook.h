@@ -52,6 +52,7 @@ public:
     // The mirror of the fastest segment that is running, stopped or succeeded (never failed)
     // whose url is not excluded; none when no such segment has a speed above 0.
     std::optional<std::string> BestUrl(const std::vector<std::string>& excluded) const;
+    const std::vector<std::string>& Suspects() const { return m_suspects; }
 
     // One dispatcher round at time now over mirrorCount ranked mirrors. New segments (already
     // in the table) are listed in started; errorStop ends the download.
@@ -81,6 +82,7 @@ public:
     static void SetStatus(DownloadSegment* segment, int status);
 
 private:
+    std::optional<std::string> BestUrlAmong(const std::vector<std::string>& excluded) const;
     std::optional<std::string> ReplacementUrl(const DownloadSegment& segment,
                                               size_t mirrorCount) const;
     bool RestartRange(DownloadSegment* segment, const std::string& url, uint32_t now, Round* round);
@@ -90,5 +92,8 @@ private:
     int m_threadCount = 0;
     // Repairs so far per block start, and the mirrors that delivered them.
     std::map<uint32_t, int> m_repairs;
+    // Mirrors that alone delivered a block that failed its digest. They take over ranges only
+    // when no other mirror delivers.
+    std::vector<std::string> m_suspects;
     std::map<uint32_t, std::vector<std::string>> m_repairMirrors;
 };

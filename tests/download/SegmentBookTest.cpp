@@ -243,6 +243,23 @@ TEST(SegmentBook, RepairAvoidsMirrorsThatDeliveredTheDamage) {
     EXPECT_EQ(single.AddRepair(0, 1048575, 0), -1);
 }
 
+TEST(SegmentBook, AMirrorThatAloneDeliveredDamageTakesOverNothing) {
+    SegmentBook book;
+    book.Init(3 * 1048576, kThree, 1, 0); // one 1 MiB range per mirror
+    auto& s = book.Segments();
+    for (auto& [id, segment] : s) {
+        segment.current = segment.end + 1;
+        segment.status = E_Status_Succeed;
+        segment.speed = 1000 * (3 - id); // m1 fastest
+    }
+    const int repair = book.AddRepair(0, 1048575, 0); // only m1 delivered block 0
+    ASSERT_GE(repair, 0);
+    EXPECT_EQ(s.at(repair).url, kThree[1]);
+    EXPECT_EQ(book.Suspects(), std::vector<std::string>{kThree[0]});
+    EXPECT_EQ(book.BestUrl({}), kThree[1]);                     // splits and replacements avoid m1
+    EXPECT_EQ(book.BestUrl({kThree[1], kThree[2]}), kThree[0]); // unless nothing else delivers
+}
+
 UrlCfg Mirror(const char* url, uint32_t replyTime, bool notFull = true) {
     UrlCfg cfg;
     strncpy(cfg.url, url, sizeof cfg.url - 1);
