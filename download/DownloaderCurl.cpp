@@ -411,8 +411,7 @@ long DownloaderCurl::BeginDownload(const DownloadItem& item) {
         m_size = item.size;
         m_downloaded = 0;
     }
-    // calloc leaves the zeroing to the kernel's fresh pages; one byte for an empty package.
-    m_memory.reset(static_cast<uint8_t*>(std::calloc(item.size > 0 ? item.size : 1, 1)));
+    m_memory = platform::AllocatePackageMemory(item.size);
     if (!m_memory) {
         LogFormat("Download_BeginDownload : no memory for %u bytes.\n", item.size);
         return kEPointer;
@@ -909,7 +908,7 @@ long DownloaderCurl::PrepareForTesting(uint32_t size, const char* path) {
         m_size = size;
         m_downloaded = 0;
     }
-    m_memory.reset(static_cast<uint8_t*>(std::calloc(size > 0 ? size : 1, 1)));
+    m_memory = platform::AllocatePackageMemory(size);
     if (path != nullptr) {
         CopyField(m_item.path, sizeof m_item.path, path);
         m_file.Open(AnsiToWide(path), JFile::kWrite | JFile::kBinary);

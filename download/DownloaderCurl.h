@@ -18,6 +18,7 @@
 #include "app/JFile.h"
 #include "download/IDownloader.h"
 #include "download/SegmentBook.h"
+#include "platform/PackageMemory.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -87,10 +88,6 @@ public:
     std::vector<uint8_t> MemoryCopyForTesting();
 
 private:
-    struct FreeDeleter {
-        void operator()(uint8_t* data) const { std::free(data); }
-    };
-
     void CfgTransferThread(DownloadSegment* segment);
     void SegmentTransferThread(DownloadSegment* segment, void* handle);
     void Dispatch();
@@ -118,7 +115,7 @@ private:
     uint32_t m_size = 0;
     uint32_t m_downloaded = 0;
     int m_threadCount = 0;
-    std::unique_ptr<uint8_t, FreeDeleter> m_memory;
+    platform::PackageMemory m_memory;
     std::atomic<bool> m_running{false};
     std::atomic<int> m_outcome{0};
     DownloadSegment m_cfgSegment;

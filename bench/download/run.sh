@@ -152,7 +152,8 @@ PY
 
 if [ -n "${KELTO_BENCH_TRACE:-}" ]; then # one traced engine run, then stop
     start_nginx "" ""
-    "$fetch" -v "http://127.0.0.1/setup/pkg.cfg" "$work/out/k.exe" 2>&1 | grep -v "Download_Segment\|CheckFinish"
+    ${KELTO_BENCH_TRACE_TOOL:-} "$fetch" -v "http://127.0.0.1/setup/pkg.cfg" "$work/out/k.exe" 2>&1 |
+        grep -v "Download_Segment\|CheckFinish"
     exit 0
 fi
 echo "package: $size bytes, three mirrors, median of $runs runs"

@@ -1,0 +1,19 @@
+// Large zeroed buffers that are backed by memory before use, so that filling them later costs no
+// page fault per 4 KiB (the download engine keeps a whole package in one).
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+namespace platform {
+
+struct PackageMemoryDeleter {
+    size_t size = 0;
+    void operator()(unsigned char* data) const;
+};
+using PackageMemory = std::unique_ptr<unsigned char, PackageMemoryDeleter>;
+
+// size zeroed bytes (at least one), or null when the memory cannot be had.
+PackageMemory AllocatePackageMemory(size_t size);
+
+} // namespace platform
