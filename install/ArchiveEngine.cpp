@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -750,7 +751,8 @@ bool HostPathOf(const char* text, fs::path* host) {
     return platform::ToHostPath(platform::NarrowToWide(text), host);
 }
 
-bool ReadItems(IInArchive* archive, SysFreeStringFunc freeString, std::vector<ItemInfo>* items) {
+SEVENZIP_ENGINE_CALL bool ReadItems(IInArchive* archive, SysFreeStringFunc freeString,
+                                    std::vector<ItemInfo>* items) {
     uint32_t count = 0;
     if (archive->GetNumberOfItems(&count) != kOk) {
         return false;
@@ -796,7 +798,7 @@ struct FileCloser {
 };
 
 struct ArchiveReleaser {
-    void operator()(IInArchive* archive) const {
+    SEVENZIP_ENGINE_CALL void operator()(IInArchive* archive) const {
         archive->Close();
         archive->Release();
     }
@@ -815,7 +817,7 @@ int MapFailure(Run& run, HResult result) {
     return kArchiveExitFatal;
 }
 
-int Extract(Run& run, const char* archivePath, const char* destinationText) {
+SEVENZIP_ENGINE_CALL int Extract(Run& run, const char* archivePath, const char* destinationText) {
     Engine& engine = LoadedEngine();
     {
         std::lock_guard<std::mutex> lock(g_reportMutex);
@@ -842,6 +844,13 @@ int Extract(Run& run, const char* archivePath, const char* destinationText) {
         return kArchiveExitFatal;
     }
 
+    // Everything the engine may hold a reference to is declared before the archive object, so the
+    // archive is closed and released first.
+    FileInStream stream(file.get());
+    OpenCallback openCallback(run);
+    std::vector<ItemInfo> items;
+    std::optional<ExtractCallback> callback;
+
     void* object = nullptr;
     HResult created = engine.createObject(&kClsid7zHandler, &kIidInArchive, &object);
     if (created != kOk || !object) {
@@ -849,8 +858,6 @@ int Extract(Run& run, const char* archivePath, const char* destinationText) {
     }
     std::unique_ptr<IInArchive, ArchiveReleaser> archive(static_cast<IInArchive*>(object));
 
-    FileInStream stream(file.get());
-    OpenCallback openCallback(run);
     const uint64_t maxCheckStart = 1 << 22;
     HResult opened = archive->Open(&stream, &maxCheckStart, &openCallback);
     if (run.passwordAsked) {
@@ -868,7 +875,6 @@ int Extract(Run& run, const char* archivePath, const char* destinationText) {
         return kArchiveExitFatal;
     }
 
-    std::vector<ItemInfo> items;
     if (!ReadItems(archive.get(), engine.sysFreeString, &items)) {
         run.ReportError(kArchiveErrorArchives);
         return kArchiveExitFatal;
@@ -882,9 +888,9 @@ int Extract(Run& run, const char* archivePath, const char* destinationText) {
         }
     }
 
-    ExtractCallback callback(run, destination, items);
-    HResult extracted = archive->Extract(nullptr, static_cast<uint32_t>(-1), 0, &callback);
-    callback.Finish();
+    callback.emplace(run, destination, items);
+    HResult extracted = archive->Extract(nullptr, static_cast<uint32_t>(-1), 0, &*callback);
+    callback->Finish();
     run.DeliverErrors();
     if (run.passwordAsked) {
         run.ReportError(kArchiveErrorPassword);
@@ -896,11 +902,11 @@ int Extract(Run& run, const char* archivePath, const char* destinationText) {
         run.ReportError(kArchiveErrorArchives);
         return exitCode;
     }
-    if (callback.HadErrors()) {
+    if (callback->HadErrors()) {
         run.ReportError(kArchiveErrorArchives);
         return kArchiveExitFatal;
     }
-    if (callback.Total() != 0 && run.LastProgress() < 100) {
+    if (callback->Total() != 0 && run.LastProgress() < 100) {
         run.ReportProgress(100);
     }
     return kArchiveExitOk;

@@ -11,6 +11,10 @@
 #include <cstdint>
 #include <cstring>
 
+// Calls into the engine's objects go through these declarations, not through the engine's own
+// types, so the undefined-behaviour sanitizer's dynamic type check cannot apply to them.
+#define SEVENZIP_ENGINE_CALL __attribute__((no_sanitize("vptr")))
+
 namespace sevenzip {
 
 using HResult = int32_t;
