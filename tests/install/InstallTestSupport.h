@@ -4,6 +4,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Root.h"
+#include "platform/Text.h"
 
 #include <gtest/gtest.h>
 
