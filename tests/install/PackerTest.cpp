@@ -8,8 +8,6 @@
 
 #include <gmock/gmock.h>
 
-#include <sys/wait.h>
-
 #include <regex>
 
 using namespace install_test;
@@ -18,18 +16,17 @@ namespace {
 
 class PackerTest : public RootFixture {
 protected:
-    static int Shell(const std::string& command) {
-        int status = std::system((command + " >/dev/null 2>&1").c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    // Whether a shell command succeeds.
+    static bool Shell(const std::string& command) {
+        return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
     }
     std::string MakePackage(const fs::path& out, const char* edition, const std::string& ini) {
-        const std::string script =
-            std::string(std::getenv("KELTO_SOURCE_DIR")) + "/tools/testproduct/make-test-package.sh";
-        EXPECT_EQ(Shell(Quote(script) + " " + Quote(std::getenv("KELTO_TESTPRODUCT")) + " " +
-                        Quote(std::getenv("KELTO_PACK")) + " " + Quote(out.string()) + " " +
-                        edition + " " + Quote(ini) + " --mirror http://127.0.0.2/download/p.exe" +
-                        " --mirror http://127.0.0.3/download/p.exe"),
-                  0);
+        const std::string script = std::string(std::getenv("KELTO_SOURCE_DIR")) +
+                                   "/tools/testproduct/make-test-package.sh";
+        EXPECT_TRUE(Shell(Quote(script) + " " + Quote(std::getenv("KELTO_TESTPRODUCT")) + " " +
+                          Quote(std::getenv("KELTO_PACK")) + " " + Quote(out.string()) + " " +
+                          edition + " " + Quote(ini) + " --mirror http://127.0.0.2/download/p.exe" +
+                          " --mirror http://127.0.0.3/download/p.exe"));
         return ReadFile(out);
     }
     static std::vector<std::string> Items(const std::string& xml, const std::string& section) {
@@ -55,7 +52,7 @@ TEST_F(PackerTest, BuildsInspectsAndUnpacksATestPackage) {
     const std::string xml = ReadFile(fs::path(package.string() + ".cfg"));
     EXPECT_NE(xml.find("size=\"" + std::to_string(bytes.size()) + "\""), std::string::npos);
     EXPECT_THAT(Items(xml, "url"), ::testing::ElementsAre("http://127.0.0.2/download/p.exe",
-                                                         "http://127.0.0.3/download/p.exe"));
+                                                          "http://127.0.0.3/download/p.exe"));
     std::vector<std::string> hashes = Items(xml, "hash");
     const size_t block = 1 << 20;
     ASSERT_EQ(hashes.size(), 1 + (bytes.size() + block - 1) / block);
@@ -66,13 +63,12 @@ TEST_F(PackerTest, BuildsInspectsAndUnpacksATestPackage) {
                   Md5HexUpper(bytes.data() + offset, std::min(block, bytes.size() - offset)));
     }
 
-    EXPECT_EQ(Shell(Quote(std::getenv("KELTO_PACK")) + " inspect " + Quote(package.string())), 0);
+    EXPECT_TRUE(Shell(Quote(std::getenv("KELTO_PACK")) + " inspect " + Quote(package.string())));
     std::string damaged = bytes;
     damaged[32] = '\x7F';
     WriteFile(m_scratch / "damaged.exe", damaged);
-    EXPECT_EQ(Shell(Quote(std::getenv("KELTO_PACK")) + " inspect " +
-                    Quote((m_scratch / "damaged.exe").string())),
-              1);
+    EXPECT_FALSE(Shell(Quote(std::getenv("KELTO_PACK")) + " inspect " +
+                       Quote((m_scratch / "damaged.exe").string())));
 
     // The header says 64-bit and names the product; the unpack installs the real names.
     WriteFile(Host(L"C:\\Downloads\\p.exe"), bytes);
@@ -99,8 +95,7 @@ TEST_F(PackerTest, BuildsInspectsAndUnpacksATestPackage) {
 
     // The installed program runs and records itself through its testproduct.ini.
     platform::StartRequest request;
-    request.application =
-        folder + L"\\Kelto Clipwave Converter\\Kelto Clipwave Converter64.exe";
+    request.application = folder + L"\\Kelto Clipwave Converter\\Kelto Clipwave Converter64.exe";
     request.commandLine = L"\"" + request.application + L"\" /install /new ";
     request.workingFolder = folder;
     auto process = platform::StartProcess(request);
@@ -114,9 +109,8 @@ TEST_F(PackerTest, BuildsInspectsAndUnpacksATestPackage) {
     EXPECT_NE(text.find("working_folder=" + platform::WideToNarrow(folder) + "\n"),
               std::string::npos);
 
-    EXPECT_EQ(Shell(Quote(std::getenv("KELTO_PACK")) + " unpack " + Quote(package.string()) +
-                    " " + Quote((m_scratch / "unpacked").string())),
-              0);
+    EXPECT_TRUE(Shell(Quote(std::getenv("KELTO_PACK")) + " unpack " + Quote(package.string()) +
+                      " " + Quote((m_scratch / "unpacked").string())));
     EXPECT_TRUE(fs::is_regular_file(m_scratch / "unpacked" / "Kelto Clipwave Downloader" /
                                     "Kelto Clipwave Downloader64.exe"));
 }
