@@ -6,6 +6,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -23,6 +25,11 @@ struct Xlib {
     decltype(&XGetWindowProperty) getWindowProperty = nullptr;
     decltype(&XFree) free = nullptr;
     decltype(&XSetErrorHandler) setErrorHandler = nullptr;
+    decltype(&XCreateSimpleWindow) createSimpleWindow = nullptr;
+    decltype(&XChangeProperty) changeProperty = nullptr;
+    decltype(&XMapWindow) mapWindow = nullptr;
+    decltype(&XDestroyWindow) destroyWindow = nullptr;
+    decltype(&XSync) sync = nullptr;
     bool loaded = false;
 };
 
@@ -47,9 +54,18 @@ const Xlib& LoadXlib() {
         result.free = reinterpret_cast<decltype(&XFree)>(library->Symbol("XFree"));
         result.setErrorHandler =
             reinterpret_cast<decltype(&XSetErrorHandler)>(library->Symbol("XSetErrorHandler"));
-        result.loaded = result.openDisplay && result.closeDisplay && result.internAtom &&
-                        result.queryTree && result.getWindowProperty && result.free &&
-                        result.setErrorHandler;
+        result.createSimpleWindow = reinterpret_cast<decltype(&XCreateSimpleWindow)>(
+            library->Symbol("XCreateSimpleWindow"));
+        result.changeProperty =
+            reinterpret_cast<decltype(&XChangeProperty)>(library->Symbol("XChangeProperty"));
+        result.mapWindow = reinterpret_cast<decltype(&XMapWindow)>(library->Symbol("XMapWindow"));
+        result.destroyWindow =
+            reinterpret_cast<decltype(&XDestroyWindow)>(library->Symbol("XDestroyWindow"));
+        result.sync = reinterpret_cast<decltype(&XSync)>(library->Symbol("XSync"));
+        result.loaded = result.createSimpleWindow && result.changeProperty && result.mapWindow &&
+                        result.destroyWindow && result.sync && result.openDisplay &&
+                        result.closeDisplay && result.internAtom && result.queryTree &&
+                        result.getWindowProperty && result.free && result.setErrorHandler;
         return result;
     }();
     return xlib;
@@ -176,6 +192,41 @@ bool CreateProcessWithToken(const UserIdentity& token, const std::wstring& appli
     request.workingFolder = workingFolder;
     request.user = &token;
     return StartProcess(request) != nullptr;
+}
+
+std::unique_ptr<DockWindowForTesting> DockWindowForTesting::Create() {
+    const char* displayName = std::getenv("DISPLAY");
+    const Xlib& x = LoadXlib();
+    if (!displayName || !*displayName || !x.loaded) {
+        return nullptr;
+    }
+    Display* display = x.openDisplay(displayName);
+    if (!display) {
+        return nullptr;
+    }
+    const Window window =
+        x.createSimpleWindow(display, DefaultRootWindow(display), 0, 0, 800, 30, 0, 0, 0);
+    const Atom windowType = x.internAtom(display, "_NET_WM_WINDOW_TYPE", False);
+    const Atom dock = x.internAtom(display, "_NET_WM_WINDOW_TYPE_DOCK", False);
+    const Atom pidAtom = x.internAtom(display, "_NET_WM_PID", False);
+    x.changeProperty(display, window, windowType, XA_ATOM, 32, PropModeReplace,
+                     reinterpret_cast<const unsigned char*>(&dock), 1);
+    const unsigned long pid = static_cast<unsigned long>(getpid());
+    x.changeProperty(display, window, pidAtom, XA_CARDINAL, 32, PropModeReplace,
+                     reinterpret_cast<const unsigned char*>(&pid), 1);
+    x.mapWindow(display, window);
+    x.sync(display, False);
+    auto dockWindow = std::unique_ptr<DockWindowForTesting>(new DockWindowForTesting());
+    dockWindow->m_display = display;
+    dockWindow->m_window = window;
+    return dockWindow;
+}
+
+DockWindowForTesting::~DockWindowForTesting() {
+    const Xlib& x = LoadXlib();
+    auto* display = static_cast<Display*>(m_display);
+    x.destroyWindow(display, m_window);
+    x.closeDisplay(display);
 }
 
 } // namespace platform

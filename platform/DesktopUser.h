@@ -27,4 +27,19 @@ std::unique_ptr<UserIdentity> DesktopUserToken();
 bool CreateProcessWithToken(const UserIdentity& token, const std::wstring& application,
                             const std::wstring& commandLine, const std::wstring& workingFolder);
 
+// A dock window on the display in $DISPLAY whose _NET_WM_PID is this process: this process
+// then owns the taskbar. Kept until the object is destroyed. For tests (and the test product),
+// which have no desktop session of their own.
+class DockWindowForTesting {
+public:
+    // Null when there is no display.
+    static std::unique_ptr<DockWindowForTesting> Create();
+    ~DockWindowForTesting();
+
+private:
+    DockWindowForTesting() = default;
+    void* m_display = nullptr;
+    unsigned long m_window = 0;
+};
+
 } // namespace platform

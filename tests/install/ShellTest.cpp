@@ -6,6 +6,7 @@
 #include "InstallTestSupport.h"
 #include "app/Log.h"
 #include "app/Result.h"
+#include "platform/DesktopUser.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/ShellLink.h"
@@ -324,6 +325,61 @@ TEST_F(DesktopLaunchTest, StartsTheProgramAsTheDesktopUser) {
 
     ASSERT_TRUE(GetDesktopUserToken());
     EXPECT_EQ(GetDesktopUserToken()->userId, nobody);
+}
+
+// A real desktop session's stand-in: an X server and a dock window owned by another user's
+// process. Its owner is the desktop user, and the launch runs as that user.
+TEST_F(DesktopLaunchTest, TheTaskbarOwnerOfTheDisplayIsTheDesktopUser) {
+    ASSERT_EQ(platform::CurrentUserId(), 0u) << "the launch needs an elevated run";
+    if (!fs::exists("/usr/bin/Xvfb")) {
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    const int number = 300 + static_cast<int>(platform::CurrentProcessId() % 400);
+    const std::string display = ":" + std::to_string(number);
+    platform::StartRequest server;
+    server.application = L"/usr/bin/Xvfb";
+    server.commandLine = L"Xvfb " + platform::NarrowToWide(display) + L" -nolisten tcp";
+    auto xvfb = platform::StartProcess(server);
+    ASSERT_TRUE(xvfb);
+    const fs::path socket = "/tmp/.X11-unix/X" + std::to_string(number);
+    for (int i = 0; i < 500 && !fs::exists(socket); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(fs::exists(socket));
+    setenv("DISPLAY", display.c_str(), 1);
+    EXPECT_EQ(platform::FindTaskbarProcess(), 0u); // a display without a taskbar
+    EXPECT_FALSE(GetDesktopUserToken());
+
+    const uint32_t nobody = 65534;
+    platform::UserIdentity identity;
+    ASSERT_TRUE(platform::LookUpUser(nobody, &identity));
+    setenv("KELTO_TESTPRODUCT_DOCK", "1", 1);
+    setenv("KELTO_TESTPRODUCT_SLEEP_MS", "20000", 1);
+    platform::StartRequest taskbar;
+    taskbar.application = Host(m_program).wstring();
+    taskbar.commandLine = L"taskbar";
+    taskbar.user = &identity;
+    auto owner = platform::StartProcess(taskbar);
+    unsetenv("KELTO_TESTPRODUCT_DOCK");
+    unsetenv("KELTO_TESTPRODUCT_SLEEP_MS");
+    ASSERT_TRUE(owner);
+    uint32_t found = 0;
+    for (int i = 0; i < 500 && found == 0; ++i) {
+        found = platform::FindTaskbarProcess();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(found, owner->Id());
+    fs::remove(m_record);
+
+    EXPECT_TRUE(LaunchAsDesktopUser(m_program.c_str(), L" --installmode", nullptr, 1));
+    std::map<std::string, std::string> record = WaitForRecord();
+    EXPECT_EQ(record["uid"], std::to_string(nobody));
+    EXPECT_EQ(record["argv[1]"], "--installmode");
+
+    owner->Terminate(0);
+    owner->Wait(2000);
+    xvfb->Terminate(0);
+    xvfb->Wait(2000);
 }
 
 TEST_F(DesktopLaunchTest, WithoutADesktopUserNothingStarts) {

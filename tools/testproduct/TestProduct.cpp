@@ -6,11 +6,15 @@
 //   KELTO_TESTPRODUCT_RECORD   record=<host path>     the record file (nothing recorded without)
 //   KELTO_TESTPRODUCT_EXIT     exit_code=<n>          the exit code (default 0)
 //   KELTO_TESTPRODUCT_SLEEP_MS sleep_ms=<n>           how long to run before exiting (default 0)
+//   KELTO_TESTPRODUCT_DOCK     dock=1                 own the taskbar while running: a dock
+//                                                     window on $DISPLAY (a desktop session's
+//                                                     stand-in for the desktop-user tests)
 //
 // A record, one "key=value" per line:
 //   program=<file name of its image>   command_line=<the Windows command line>
 //   argc=<n>  argv[i]=<argument>       user=<login name>  uid=<user id>
 //   working_folder=<Windows or host path>  pid=<process id>  exit_code=<n>  end
+#include "platform/DesktopUser.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/Process.h"
 #include "platform/Text.h"
@@ -81,6 +85,10 @@ int main(int argc, char** argv) {
             std::fwrite(record.data(), 1, record.size(), out);
             std::fclose(out);
         }
+    }
+    std::unique_ptr<platform::DockWindowForTesting> dock;
+    if (Setting("KELTO_TESTPRODUCT_DOCK", "dock", file) == "1") {
+        dock = platform::DockWindowForTesting::Create();
     }
     if (sleepMs > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
