@@ -5,7 +5,7 @@
 # The archive is made once and kept in <build>/bench-extract/.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$top/build}
+build=$(cd "${1:-$top/build}" && pwd)
 megabytes=${2:-200}
 work="$build/bench-extract"
 cmake --build "$build" --target bench_extract >/dev/null

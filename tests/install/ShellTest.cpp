@@ -334,13 +334,31 @@ TEST_F(DesktopLaunchTest, TheTaskbarOwnerOfTheDisplayIsTheDesktopUser) {
     if (!fs::exists("/usr/bin/Xvfb")) {
         GTEST_SKIP() << "Xvfb is not installed";
     }
-    const int number = 300 + static_cast<int>(platform::CurrentProcessId() % 400);
+    // A display number that no other server holds (its lock file and socket are absent).
+    int number = 300 + static_cast<int>(platform::CurrentProcessId() % 400);
+    auto taken = [](int n) {
+        return fs::exists("/tmp/.X" + std::to_string(n) + "-lock") ||
+               fs::exists("/tmp/.X11-unix/X" + std::to_string(n));
+    };
+    for (int tries = 0; tries < 100 && taken(number); ++tries) {
+        ++number;
+    }
+    ASSERT_FALSE(taken(number));
     const std::string display = ":" + std::to_string(number);
     platform::StartRequest server;
     server.application = L"/usr/bin/Xvfb";
     server.commandLine = L"Xvfb " + platform::NarrowToWide(display) + L" -nolisten tcp";
-    auto xvfb = platform::StartProcess(server);
-    ASSERT_TRUE(xvfb);
+    struct Ender {
+        std::vector<std::unique_ptr<platform::Process>> processes;
+        ~Ender() {
+            for (auto& process : processes) {
+                process->Terminate(0);
+                process->Wait(2000);
+            }
+        }
+    } ender;
+    ender.processes.push_back(platform::StartProcess(server));
+    ASSERT_TRUE(ender.processes.back());
     const fs::path socket = "/tmp/.X11-unix/X" + std::to_string(number);
     for (int i = 0; i < 500 && !fs::exists(socket); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -359,7 +377,8 @@ TEST_F(DesktopLaunchTest, TheTaskbarOwnerOfTheDisplayIsTheDesktopUser) {
     taskbar.application = Host(m_program).wstring();
     taskbar.commandLine = L"taskbar";
     taskbar.user = &identity;
-    auto owner = platform::StartProcess(taskbar);
+    ender.processes.push_back(platform::StartProcess(taskbar));
+    platform::Process* owner = ender.processes.back().get();
     unsetenv("KELTO_TESTPRODUCT_DOCK");
     unsetenv("KELTO_TESTPRODUCT_SLEEP_MS");
     ASSERT_TRUE(owner);
@@ -368,18 +387,16 @@ TEST_F(DesktopLaunchTest, TheTaskbarOwnerOfTheDisplayIsTheDesktopUser) {
         found = platform::FindTaskbarProcess();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    EXPECT_EQ(found, owner->Id());
+    uint32_t ownerState = 0;
+    owner->GetExitCode(&ownerState);
+    EXPECT_EQ(found, owner->Id()) << "taskbar process state " << ownerState << ", record "
+                                  << ReadFile(m_record);
     fs::remove(m_record);
 
     EXPECT_TRUE(LaunchAsDesktopUser(m_program.c_str(), L" --installmode", nullptr, 1));
     std::map<std::string, std::string> record = WaitForRecord();
     EXPECT_EQ(record["uid"], std::to_string(nobody));
     EXPECT_EQ(record["argv[1]"], "--installmode");
-
-    owner->Terminate(0);
-    owner->Wait(2000);
-    xvfb->Terminate(0);
-    xvfb->Wait(2000);
 }
 
 TEST_F(DesktopLaunchTest, WithoutADesktopUserNothingStarts) {

@@ -124,11 +124,10 @@ int Build(const std::vector<std::string>& arguments) {
             options[name] = value;
         }
     }
-    static const char* const kKnown[] = {"--from",        "--out",          "--root-name",
-                                         "--display-name", "--version",      "--product-name",
-                                         "--release-date", "--home-url",     "--publisher",
-                                         "--edition",      "--uninstaller",  "--cfg",
-                                         "--level"};
+    static const char* const kKnown[] = {
+        "--from",         "--out",          "--root-name", "--display-name", "--version",
+        "--product-name", "--release-date", "--home-url",  "--publisher",    "--edition",
+        "--uninstaller",  "--cfg",          "--level"};
     for (const auto& [name, value] : options) {
         if (std::find(std::begin(kKnown), std::end(kKnown), name) == std::end(kKnown)) {
             std::fprintf(stderr, "kelto-pack: unknown option \"%s\"\n%s", name.c_str(), kUsage);
@@ -179,8 +178,9 @@ int Build(const std::vector<std::string>& arguments) {
         return 1;
     }
     std::string uninstaller;
-    const fs::path uninstallerPath =
-        options.count("--uninstaller") ? fs::path(options["--uninstaller"]) : from / "uninstall.exe";
+    const fs::path uninstallerPath = options.count("--uninstaller")
+                                         ? fs::path(options["--uninstaller"])
+                                         : from / "uninstall.exe";
     if (fs::exists(uninstallerPath, error) && !ReadHostFile(uninstallerPath, &uninstaller)) {
         std::fprintf(stderr, "kelto-pack: cannot read %s\n", uninstallerPath.c_str());
         return 1;
