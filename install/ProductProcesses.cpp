@@ -32,6 +32,8 @@ const wchar_t* const kProductProcessNames[kProductProcessRows] = {
 
 namespace {
 
+constexpr uint32_t kTerminationWaitMs = 1000;
+
 // Whether a process's image lies inside a host folder (both resolved, so links cannot fake it).
 bool ImageInside(uint32_t processId, const std::filesystem::path& folder) {
     const std::string image = platform::ProcessImageHostPath(processId);
@@ -64,7 +66,11 @@ bool KillFirst(const wchar_t* name, const std::filesystem::path* folder) {
             continue;
         }
         if (auto process = platform::OpenProcess(entry.processId)) {
-            process->Terminate(0);
+            // Ending is asynchronous: wait (briefly) until the process is gone, so that the
+            // next row's snapshot cannot find the same process again and spare another copy.
+            if (process->Terminate(0)) {
+                process->Wait(kTerminationWaitMs);
+            }
         }
         return true;
     }
