@@ -2,6 +2,7 @@
 // input without reading out of bounds, and never write outside the installation folder.
 #include "install/Package.h"
 #include "platform/FileSystem.h"
+#include "platform/Process.h"
 #include "platform/Root.h"
 
 #include <cstdint>
@@ -21,9 +22,15 @@ fs::path g_folder;
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    static const fs::path root = fs::temp_directory_path() / "kelto-package-fuzzer";
+    static const fs::path root =
+        fs::temp_directory_path() /
+        ("kelto-package-fuzzer-" + std::to_string(platform::CurrentProcessId()));
     fs::remove_all(root);
     fs::create_directories(root);
+    std::atexit([] {
+        std::error_code error;
+        fs::remove_all(root, error);
+    });
     setenv("KELTO_ROOT", root.c_str(), 1);
     platform::ResetRootForTesting();
     platform::ToHostPath(L"C:\\Downloads\\package.exe", &g_package);
