@@ -365,6 +365,15 @@ TEST_F(DesktopLaunchTest, TheTaskbarOwnerOfTheDisplayIsTheDesktopUser) {
     }
     ASSERT_TRUE(fs::exists(socket));
     setenv("DISPLAY", display.c_str(), 1);
+    // The socket appears before the server answers: wait until a client gets through.
+    bool answers = false;
+    for (int i = 0; i < 500 && !answers; ++i) {
+        answers = platform::DockWindowForTesting::Create() != nullptr;
+        if (!answers) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    ASSERT_TRUE(answers);
     EXPECT_EQ(platform::FindTaskbarProcess(), 0u); // a display without a taskbar
     EXPECT_FALSE(GetDesktopUserToken());
 

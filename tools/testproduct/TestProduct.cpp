@@ -88,7 +88,13 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<platform::DockWindowForTesting> dock;
     if (Setting("KELTO_TESTPRODUCT_DOCK", "dock", file) == "1") {
-        dock = platform::DockWindowForTesting::Create();
+        // A display that has just started may not answer yet.
+        for (int tries = 0; tries < 100 && !dock; ++tries) {
+            dock = platform::DockWindowForTesting::Create();
+            if (!dock) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
     }
     if (sleepMs > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
