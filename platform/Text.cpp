@@ -97,11 +97,36 @@ std::string WideToNarrow(std::wstring_view text) {
 }
 
 wchar_t FoldCase(wchar_t c) {
-    if (c >= L'A' && c <= L'Z') {
-        return static_cast<wchar_t>(c - L'A' + L'a');
+    const auto u = static_cast<char32_t>(c);
+    auto folded = [](char32_t v) { return static_cast<wchar_t>(v); };
+    if (u >= U'A' && u <= U'Z') {
+        return folded(u + 0x20);
     }
-    if (c < 0x80) {
+    if (u < 0x80) {
         return c;
+    }
+    // The host's towlower depends on the process locale, so the scripts of the sixteen user
+    // interface languages are folded here: Latin-1, Latin Extended-A, Greek and Cyrillic.
+    if (u >= 0xC0 && u <= 0xDE && u != 0xD7) {
+        return folded(u + 0x20);
+    }
+    if ((u >= 0x100 && u <= 0x137) || (u >= 0x14A && u <= 0x177)) {
+        return folded(u | 1);
+    }
+    if ((u >= 0x139 && u <= 0x148) || (u >= 0x179 && u <= 0x17E)) {
+        return folded((u & 1) != 0 ? u + 1 : u);
+    }
+    if (u == 0x178) {
+        return folded(0xFF);
+    }
+    if (u >= 0x391 && u <= 0x3AB && u != 0x3A2) {
+        return folded(u + 0x20);
+    }
+    if (u >= 0x410 && u <= 0x42F) {
+        return folded(u + 0x20);
+    }
+    if (u >= 0x400 && u <= 0x40F) {
+        return folded(u + 0x50);
     }
     return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
 }

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstddef>
+
+// The resources the installer carries inside its own executable, addressed by number the way the
+// skin and the window code ask for them. The bytes stay valid for the life of the process.
+
+// The bytes of the bitmap with this id as an uncompressed Windows BMP file (BITMAPFILEHEADER,
+// BITMAPINFOHEADER, 24 or 32 bits per pixel, bottom-up rows padded to 4 bytes). Returns false for
+// an unknown id. Either output pointer may be null when the caller only asks whether the id exists.
+bool FindBitmapResource(int id, const unsigned char** data, size_t* size);
+
+// The bytes of the icon with this id as a PNG file (8-bit RGBA). Returns false for an unknown id.
+bool FindIconResource(int id, const unsigned char** data, size_t* size);
