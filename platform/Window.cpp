@@ -146,9 +146,14 @@ T RunOnWindowThread(std::function<T()> fn, T fallback) {
     return result.get();
 }
 
-void RunPendingTasks() {
+// Stops early once done() holds, so that a modal loop that ended leaves the rest to the loop
+// outside it, the way a message loop ends after the message that ended it.
+void RunPendingTasks(const std::function<bool()>& done = nullptr) {
     System& s = Sys();
     for (;;) {
+        if (done && done()) {
+            return;
+        }
         std::function<void()> task;
         {
             std::lock_guard<std::mutex> lock(s.lock);
@@ -660,15 +665,18 @@ void HandleEvent(const SDL_Event& event) {
 
 // One round of the window thread's loop: waits up to waitMs for an event, then handles every
 // queued event, marshalled send and close request, delivers paint requests and presents frames.
-void LoopOnce(int waitMs) {
+void LoopOnce(int waitMs, const std::function<bool()>& done = nullptr) {
     SDL_Event event;
     if (SDL_WaitEventTimeout(&event, waitMs) != 0) {
         HandleEvent(event);
-        while (SDL_PollEvent(&event) != 0) {
+        while ((!done || !done()) && SDL_PollEvent(&event) != 0) {
             HandleEvent(event);
         }
     }
-    RunPendingTasks();
+    RunPendingTasks(done);
+    if (done && done()) {
+        return;
+    }
     HandleQuit();
     DeliverPaintsAndPresent();
 }
@@ -862,8 +870,9 @@ LResult DialogBox(const DialogTemplate& dialogTemplate, WindowHandle owner, Dial
     if (impl != nullptr && !impl->ended) {
         ShowWindow(dialog, kSwShow);
     }
-    while (impl != nullptr && !impl->ended && Find(dialog) != nullptr) {
-        LoopOnce(kLoopSliceMs);
+    auto ended = [&] { return impl == nullptr || impl->ended || Find(dialog) == nullptr; };
+    while (!ended()) {
+        LoopOnce(kLoopSliceMs, ended);
     }
     s.modalStack.erase(std::remove(s.modalStack.begin(), s.modalStack.end(), dialog),
                        s.modalStack.end());

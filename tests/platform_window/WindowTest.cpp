@@ -5,6 +5,7 @@
 #include "platform/Window.h"
 
 #include <atomic>
+#include <csignal>
 #include <deque>
 #include <filesystem>
 #include <string>
@@ -227,12 +228,12 @@ TEST_F(WindowTest, CloseRequestBecomesCancelUnlessTheWindowIsDisabled) {
     EXPECT_EQ(r.Of(kWmCommand)[0].wParam, static_cast<WParam>(kIdCancel));
 }
 
-TEST_F(WindowTest, QuitClosesTheInnermostModalDialogFirstThenTheNextOut) {
+TEST_F(WindowTest, SigtermClosesTheInnermostModalDialogFirstThenTheNextOut) {
     std::vector<std::string> order;
     Recorder& inner = NewRecorder();
     inner.handler = [&](WindowHandle w, uint32_t m, WParam, LParam) -> LResult {
         if (m == kWmInitDialog) {
-            PushQuitForTesting(); // what SIGTERM and SIGINT turn into
+            std::raise(SIGTERM); // arrives as SDL's quit event
         }
         if (m == kWmClose) {
             order.push_back("inner");
