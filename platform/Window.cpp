@@ -805,6 +805,9 @@ bool InitWindowSystem() {
     }
     // Quit arrives as SDL_QUIT from SIGTERM and SIGINT; keep SDL's handlers for that.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // Frames are plain pixel copies: the driver's own window framebuffer serves them, without
+    // bringing up a GL renderer (and its drivers) for a texture framebuffer.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         // No display: the off-screen driver still runs every window.
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
