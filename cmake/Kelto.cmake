@@ -85,3 +85,14 @@ function(kelto_fuzzer name)
 endfunction()
 
 find_package(GTest REQUIRED)
+
+# Adds every sub-folder of the current folder that has a CMakeLists.txt, so that a new tool,
+# benchmark or test folder joins the build without editing a shared list.
+function(kelto_add_subfolders)
+    file(GLOB entries LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*)
+    foreach(entry ${entries})
+        if(IS_DIRECTORY ${entry} AND EXISTS ${entry}/CMakeLists.txt)
+            add_subdirectory(${entry})
+        endif()
+    endforeach()
+endfunction()

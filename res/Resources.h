@@ -7,8 +7,10 @@
 
 // The bytes of the bitmap with this id as an uncompressed Windows BMP file (BITMAPFILEHEADER,
 // BITMAPINFOHEADER, 24 or 32 bits per pixel, bottom-up rows padded to 4 bytes). Returns false for
-// an unknown id. Either output pointer may be null when the caller only asks whether the id exists.
+// an unknown id and then leaves the outputs alone. Either output pointer may be null when the
+// caller only asks whether the id exists. The fourth byte of a 32-bit pixel is unused and 0.
 bool FindBitmapResource(int id, const unsigned char** data, size_t* size);
 
-// The bytes of the icon with this id as a PNG file (8-bit RGBA). Returns false for an unknown id.
+// The bytes of the icon with this id as a PNG file (8-bit RGBA, 256 × 256, transparent around the
+// logo). Returns false for an unknown id, with the outputs left alone.
 bool FindIconResource(int id, const unsigned char** data, size_t* size);

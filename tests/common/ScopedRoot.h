@@ -26,11 +26,10 @@ public:
         }
         m_folder = pattern;
         // Servers run as unprivileged workers may have to read below the root.
-        std::filesystem::permissions(m_folder, std::filesystem::perms::owner_all |
-                                                   std::filesystem::perms::group_read |
-                                                   std::filesystem::perms::group_exec |
-                                                   std::filesystem::perms::others_read |
-                                                   std::filesystem::perms::others_exec);
+        std::filesystem::permissions(
+            m_folder, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                          std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                          std::filesystem::perms::others_exec);
         if (!settings.empty()) {
             std::ofstream(m_folder / "platform.ini", std::ios::binary) << settings;
         }

@@ -18,10 +18,10 @@ TEST(PrivateProfile, IntegerValues) {
         const wchar_t* key;
         int expected;
     } cases[] = {
-        {L"root", L"one", 1},       {L"ROOT", L"ONE", 1},       {L"root", L"two", 2},
-        {L"root", L"mixed", 12},    {L"root", L"word", 0},      {L"root", L"empty", 0},
-        {L"root", L"lead", 7},      {L"root", L"negative", -1}, {L"other", L"one", 5},
-        {L"root", L"missing", 42},  {L"nosection", L"one", 42},
+        {L"root", L"one", 1},      {L"ROOT", L"ONE", 1},       {L"root", L"two", 2},
+        {L"root", L"mixed", 12},   {L"root", L"word", 0},      {L"root", L"empty", 0},
+        {L"root", L"lead", 7},     {L"root", L"negative", -1}, {L"other", L"one", 5},
+        {L"root", L"missing", 42}, {L"nosection", L"one", 42},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(platform::GetPrivateProfileInt(c.section, c.key, 42, L"C:\\cfg.ini"), c.expected)

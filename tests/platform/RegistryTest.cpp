@@ -89,7 +89,8 @@ TEST(Registry, ValuesTheirTypesAndSizes) {
 
     ASSERT_EQ(platform::RegistryDeleteValue(key, "cfg_flag"), 0);
     EXPECT_EQ(platform::RegistryDeleteValue(key, "cfg_flag"), platform::kErrorFileNotFound);
-    ASSERT_EQ(platform::RegistryDeleteKey(kHklm, "SOFTWARE\\Microsoft", platform::kKeyAllAccess), 0);
+    ASSERT_EQ(platform::RegistryDeleteKey(kHklm, "SOFTWARE\\Microsoft", platform::kKeyAllAccess),
+              0);
     EXPECT_EQ(platform::RegistryOpenKey(kHklm, kUninstall, platform::kKeyRead, &key),
               platform::kErrorFileNotFound);
 }
@@ -115,9 +116,8 @@ TEST(Registry, ThirtyTwoBitViewOnSixtyFourBitSystems) {
         EXPECT_EQ(key.path, c.storedPath);
         ASSERT_EQ(SetString(key, "v", "1"), 0);
         platform::RegistryKeyHandle native;
-        ASSERT_EQ(platform::RegistryOpenKey(kHklm, c.storedPath, platform::kKeyWow64_64Key,
-                                            &native),
-                  0);
+        ASSERT_EQ(
+            platform::RegistryOpenKey(kHklm, c.storedPath, platform::kKeyWow64_64Key, &native), 0);
         EXPECT_EQ(QueryString(native, "v"), "1");
         const std::string hive = testing_support::ReadHostFile(root.Folder() / "registry/HKLM.reg");
         EXPECT_NE(hive.find(std::string("[") + c.storedPath + "]"), std::string::npos) << hive;

@@ -58,10 +58,10 @@ TEST(SystemInfo, LanguageIdFromLocaleAndSettings) {
         const char* locale;
         uint16_t id;
     } cases[] = {
-        {"de_DE.UTF-8", 0x0407}, {"de_AT", 0x0C07},   {"zh_TW.UTF-8", 0x0404},
-        {"zh_CN", 0x0804},       {"pt_BR", 0x0416},   {"pt_PT", 0x0816},
-        {"nb_NO.UTF-8", 0x0414}, {"nn_NO", 0x0814},   {"ca_ES@valencia", 0x0403},
-        {"C.UTF-8", 0},          {"POSIX", 0},        {"xx_YY", 0},
+        {"de_DE.UTF-8", 0x0407}, {"de_AT", 0x0C07}, {"zh_TW.UTF-8", 0x0404},
+        {"zh_CN", 0x0804},       {"pt_BR", 0x0416}, {"pt_PT", 0x0816},
+        {"nb_NO.UTF-8", 0x0414}, {"nn_NO", 0x0814}, {"ca_ES@valencia", 0x0403},
+        {"C.UTF-8", 0},          {"POSIX", 0},      {"xx_YY", 0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(platform::LanguageIdFromLocale(c.locale), c.id) << c.locale;

@@ -55,6 +55,14 @@ public:
         }
     }
 
+    void FillRect(int left, int top, int right, int bottom, uint32_t v) {
+        for (int y = top; y < bottom; ++y) {
+            for (int x = left; x < right; ++x) {
+                Put(x, y, v);
+            }
+        }
+    }
+
     bool Save(const std::string& path) const { return WritePng(path, m_width, m_height, m_pixels); }
 
     static constexpr uint32_t kGround = 0xDADDE3;
@@ -64,6 +72,47 @@ private:
     int m_height;
     std::vector<uint32_t> m_pixels;
 };
+
+BmpImage LoadBitmap(int id) {
+    const unsigned char* data = nullptr;
+    size_t size = 0;
+    BmpImage image;
+    std::string error;
+    EXPECT_TRUE(FindBitmapResource(id, &data, &size) && DecodeBmp(data, size, &image, &error))
+        << id << " " << error;
+    return image;
+}
+
+// The bitmaps where the windows put them, on the grounds the painters fill, without any text:
+// the Ready page, the Installed page and the message box. Returns the height used.
+int DrawWindowMocks(Sheet& sheet, int left, int top) {
+    auto put = [&](int id, int x, int y) { sheet.Draw(LoadBitmap(id), left + x, top + y, 1); };
+    // Ready page.
+    sheet.FillRect(left, top, left + 622, top + 405, 0xFFFFFF);
+    sheet.FillRect(left, top + 338, left + 622, top + 405, 0xF7FBFD);
+    put(190, 156, 22);
+    put(138, 0, 0);
+    put(144, 580, 0);
+    put(140, 600, 0);
+    put(165, 474 + 121, 359 + 9);
+    // Installed page.
+    left += 622 + 14;
+    put(185, 0, 0);
+    sheet.FillRect(left, top + 338, left + 622, top + 405, 0xF7FBFD);
+    put(149, 580, 0);
+    put(148, 600, 0);
+    put(159, 26, 349 + 3);
+    put(157, 26, 378 + 3);
+    // Message box.
+    left += 622 + 14;
+    sheet.FillRect(left, top, left + 420, top + 210, 0xFFFFFF);
+    sheet.FillRect(left, top, left + 420, top + 36, 0x4A47B5);
+    sheet.FillRect(left, top + 156, left + 420, top + 210, 0xF7FBFD);
+    put(179, 401, 0);
+    put(175, 32, 90);
+    put(176, 160, 167);
+    return 405;
+}
 
 TEST(SkinArtSheet, EveryBitmapSideBySideWithItsId) {
     constexpr int kSheetWidth = 1400, kGap = 14, kLabelHeight = 16;
@@ -104,7 +153,10 @@ TEST(SkinArtSheet, EveryBitmapSideBySideWithItsId) {
         x += w + kGap;
         rowHeight = std::max(rowHeight, h);
     }
-    Sheet sheet(kSheetWidth, y + rowHeight + kGap);
+    const int mocksTop = y + rowHeight + kGap;
+    const int mocksWidth = 622 + 14 + 622 + 14 + 420 + 2 * kGap;
+    Sheet sheet(std::max(kSheetWidth, mocksWidth), mocksTop + 405 + kGap);
+    DrawWindowMocks(sheet, kGap, mocksTop);
     for (const Placed& p : placed) {
         const Tile& tile = tiles[p.tile];
         sheet.Label(tile.id, p.x, p.y);

@@ -5,7 +5,6 @@
 #include "tools/skinart/Text.h"
 
 #include <functional>
-#include <map>
 #include <optional>
 
 namespace skinart {
@@ -14,8 +13,8 @@ namespace {
 
 constexpr float kPi = 3.14159265358979f;
 
-// The palette. The four brand colours come first; every other colour of the skin is derived from
-// them or is one of the neutral greys below.
+// The palette: the brand colours with the hover and pressed shades of the controls, then the
+// neutral greys and grounds. Every colour of the skin is one of these or a mix of them.
 const Colour kBlue = Hex(0x198CE5);
 const Colour kBlueHover = Hex(0x319DF1);
 const Colour kPurple = Hex(0x4A47B5);
@@ -25,7 +24,6 @@ const Colour kMagenta = Hex(0xFA3DC8);
 const Colour kCoral = Hex(0xFF2957);
 const Colour kCoralPressed = Hex(0xE00937);
 const Colour kAmber = Hex(0xFFAE3D);
-const Colour kTeal = Hex(0x1EC2B5);
 
 const Colour kWhite = Hex(0xFFFFFF);
 // The window's bottom band, behind the check boxes and the custom panel's chevron.
@@ -44,18 +42,18 @@ const char* const kBoldItalicFont =
 const char* const kBoldFont = "/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf";
 
 // ---------------------------------------------------------------------------------------------
-// The multicolour gradient of the logo, the rings and the lines: stops around a circle, clockwise
-// from the top, mixed perceptually.
+// The multicolour gradient of the logo, the ring and the lines: the brand colours from cool to
+// warm, mixed perceptually.
 
 struct Stop {
     float at;
     Colour colour;
 };
 
-const std::vector<Stop>& WheelStops() {
+const std::vector<Stop>& BrandStops() {
     static const std::vector<Stop> stops = {
-        {0.00f, kBlue},  {0.20f, kPurple}, {0.40f, kMagenta}, {0.58f, kCoral},
-        {0.74f, kAmber}, {0.88f, kTeal},   {1.00f, kBlue},
+        {0.00f, Hex(0x29A9F6)}, {0.32f, Hex(0x5B53D2)}, {0.60f, kMagenta},
+        {0.82f, kCoral},        {1.00f, kAmber},
     };
     return stops;
 }
@@ -66,17 +64,16 @@ Colour GradientAt(const std::vector<Stop>& stops, float t) {
         if (t <= stops[i].at) {
             float span = stops[i].at - stops[i - 1].at;
             float local = span > 0 ? (t - stops[i - 1].at) / span : 0;
-            // A gentle ease keeps each brand colour visible as a band instead of a single line.
-            local = SmoothStep(0, 1, local) * 0.6f + local * 0.4f;
             return MixPerceptual(stops[i - 1].colour, stops[i].colour, local);
         }
     }
     return stops.back().colour;
 }
 
-// Position of a point on the wheel: 0 at the top, growing clockwise.
-float WheelPosition(Point p, Point centre) {
-    float angle = std::atan2(p.x - centre.x, -(p.y - centre.y));
+// Position of a point on a circle around the centre: 0 at the bottom, growing clockwise, so that
+// the ring starts where the download sweep starts.
+float RingPosition(Point p, Point centre) {
+    float angle = std::atan2(-(p.x - centre.x), p.y - centre.y);
     return angle / (2 * kPi) + (angle < 0 ? 1.0f : 0.0f);
 }
 
@@ -105,7 +102,7 @@ struct LogoGeometry {
 
 // Pale grey rendering of a colour for the retry screen's emblem.
 Colour PaleGrey(Colour c) {
-    float v = 0.70f + 0.25f * Luminance(c);
+    float v = 0.70f + 0.25f * Lightness(c);
     return {v, v, v};
 }
 
@@ -131,20 +128,27 @@ void DrawLogo(Canvas& canvas, LogoGeometry g, LogoForm form) {
                 return std::max(inner - d, d - outer);
             },
             [&](Point p) {
-                float t = WheelPosition(p, c) + 0.5f;
-                return GradientAt(WheelStops(), t - std::floor(t));
+                // Out along the brand colours and back, so that the ring closes without a seam.
+                float t = RingPosition(p, c);
+                return GradientAt(BrandStops(), 1 - std::abs(2 * t - 1));
             });
     }
 
-    // The disc: the wheel gradient, a little lighter towards the upper left as if lit from there,
-    // and a touch deeper at the rim so that the edge reads on white.
+    // The disc: the brand colours from the upper right down to the lower left, a little lighter
+    // towards the upper left as if lit from there, and a touch deeper at the rim so that the edge
+    // reads on white.
     Point light{c.x - r * 0.35f, c.y - r * 0.45f};
+    const Point axis{-0.42f, 0.907f};
     canvas.ShadeShape([&](Point p) { return CircleDistance(p, c, r); },
                       [&](Point p) {
-                          Colour base = GradientAt(WheelStops(), WheelPosition(p, c));
+                          float along = ((p.x - c.x) * axis.x + (p.y - c.y) * axis.y) / r;
+                          float across = ((p.x - c.x) * axis.y - (p.y - c.y) * axis.x) / r;
+                          // Bow the colour bands a little, like a wave passing through the disc.
+                          along += 0.16f * across * across - 0.08f;
+                          Colour base = GradientAt(BrandStops(), (along + 1) / 2);
                           float lit =
                               1 - Clamp01(std::hypot(p.x - light.x, p.y - light.y) / (r * 1.6f));
-                          base = Lighten(base, 0.22f * lit * lit);
+                          base = Lighten(base, 0.16f * lit * lit);
                           float rim = SmoothStep(r * 0.80f, r, std::hypot(p.x - c.x, p.y - c.y));
                           base = Darken(base, 0.10f * rim);
                           return tone(base);
@@ -176,10 +180,18 @@ LogoGeometry EmblemGeometry() {
     return {{155.5f, 155.5f}, 118};
 }
 
+// The logo alone on a transparent 311-pixel square, so that the emblems and the background
+// picture share the very same pixels of the disc.
+Canvas EmblemLayer(LogoForm form) {
+    Canvas layer(311, 311);
+    DrawLogo(layer, EmblemGeometry(), form);
+    return layer;
+}
+
 Canvas Emblem(LogoForm form) {
     Canvas canvas(311, 311);
     canvas.Fill(kWhite);
-    DrawLogo(canvas, EmblemGeometry(), form);
+    canvas.Draw(EmblemLayer(form), 0, 0);
     return canvas;
 }
 
@@ -189,7 +201,7 @@ Canvas Emblem(LogoForm form) {
 // The × of the close buttons, centred in a 17 × 21 face.
 void DrawCross(Canvas& canvas, Colour colour) {
     const Point c{8.5f, 10.5f};
-    const float arm = 3.6f, halfWidth = 0.68f;
+    const float arm = 3.0f, halfWidth = 0.62f;
     canvas.FillShape(
         [&](Point p) {
             float a = SegmentDistance(p, {c.x - arm, c.y - arm}, {c.x + arm, c.y + arm});
@@ -284,10 +296,10 @@ Canvas WarningIcon() {
     canvas.FillShape([&](Point p) { return PolygonDistance(p, triangle) - round; }, kPurple);
     canvas.FillShape(
         [](Point p) {
-            return SegmentDistance(p, {15, 11}, {15, 18}) - 1.45f;
+            return SegmentDistance(p, {15, 11.2f}, {15, 17.8f}) - 1.3f;
         },
         kFeature);
-    canvas.FillShape([](Point p) { return CircleDistance(p, {15, 22.2f}, 1.65f); }, kFeature);
+    canvas.FillShape([](Point p) { return CircleDistance(p, {15, 21.9f}, 1.5f); }, kFeature);
     return canvas;
 }
 
@@ -384,6 +396,18 @@ Canvas Background() {
         {{110, 30}, 105, kPurple, 0.09f},   {{470, 430}, 115, kCoral, 0.08f},
         {{330, 200}, 170, kPurple, 0.035f},
     };
+    // Soft bubbles of the brand colours, blurred at the edge.
+    struct Bubble {
+        Point centre;
+        float radius;
+        Colour colour;
+        float strength;
+    };
+    const Bubble bubbles[] = {
+        {{72, 92}, 40, Hex(0x3D6FE0), 0.07f}, {{548, 118}, 24, kMagenta, 0.09f},
+        {{528, 236}, 58, kBlue, 0.06f},       {{96, 226}, 17, kCoral, 0.10f},
+        {{40, 160}, 9, kBlue, 0.12f},         {{590, 196}, 11, kAmber, 0.14f},
+    };
     for (const Glow& glow : glows) {
         canvas.Paint(
             [&](Point p) {
@@ -392,6 +416,14 @@ Canvas Background() {
                 return glow.strength * g * clearCorner(p);
             },
             [&](Point) { return glow.colour; });
+    }
+    for (const Bubble& bubble : bubbles) {
+        canvas.Paint(
+            [&](Point p) {
+                float d = CircleDistance(p, bubble.centre, bubble.radius);
+                return bubble.strength * (1 - SmoothStep(-2.5f, 2.5f, d)) * clearCorner(p);
+            },
+            [&](Point) { return bubble.colour; });
     }
     // Two soft waves across the lower part, coloured along their length.
     struct Wave {
@@ -412,7 +444,7 @@ Canvas Background() {
             },
             [&](Point p) { return LineGradient(p.x / 622); });
     }
-    canvas.Draw(Emblem(LogoForm::Plain), kEmblemLeft, kEmblemTop);
+    canvas.Draw(EmblemLayer(LogoForm::Plain), kEmblemLeft, kEmblemTop);
     return canvas;
 }
 

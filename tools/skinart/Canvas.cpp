@@ -63,7 +63,7 @@ Colour Darken(Colour c, float t) {
     return Mix(c, Colour{0, 0, 0}, t);
 }
 
-float Luminance(Colour c) {
+float Lightness(Colour c) {
     return ToOklab(c).l;
 }
 

@@ -25,7 +25,8 @@ Colour Mix(Colour a, Colour b, float t);
 Colour MixPerceptual(Colour a, Colour b, float t);
 Colour Lighten(Colour c, float t); // towards white
 Colour Darken(Colour c, float t);  // towards black
-float Luminance(Colour c);
+// Perceived lightness, 0 for black to 1 for white.
+float Lightness(Colour c);
 
 struct Point {
     float x = 0;

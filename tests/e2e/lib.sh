@@ -1,0 +1,50 @@
+# Shared helpers of the end-to-end scripts: a private Xvfb display and bounded waits.
+
+# start_xvfb <work folder>: starts Xvfb on a free display and exports DISPLAY.
+start_xvfb() {
+    local work=$1
+    : >"$work/display"
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x800x24 3>"$work/display" 2>"$work/xvfb.log" &
+    XVFB_PID=$!
+    local i
+    for i in $(seq 1 100); do
+        [ -s "$work/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; return 1; }
+    export DISPLAY=":$(head -n1 "$work/display")"
+}
+
+stop_xvfb() {
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    XVFB_PID=
+}
+
+# wait_for_window <title> <seconds>: prints the window id once a window with that title exists.
+wait_for_window() {
+    local title=$1 seconds=$2 i id
+    for i in $(seq 1 $((seconds * 10))); do
+        id=$(xdotool search --name "^${title}\$" 2>/dev/null | head -n1 || true)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# wait_pid <pid> <seconds>: waits for a child to end; its exit code, or 124 when it did not end.
+wait_pid() {
+    local pid=$1 seconds=$2 i
+    for i in $(seq 1 $((seconds * 10))); do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            wait "$pid"
+            return $?
+        fi
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    return 124
+}
