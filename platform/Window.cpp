@@ -643,7 +643,9 @@ void HandleEvent(const SDL_Event& event) {
     System& s = Sys();
     switch (event.type) {
     case SDL_QUIT:
+        // Every signal is a new close request, also to a window that refused the last one.
         s.quitPending = true;
+        s.quitSent.clear();
         break;
     case SDL_WINDOWEVENT:
         HandleWindowEvent(event);
@@ -980,6 +982,21 @@ bool PostMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lP
     {
         std::lock_guard<std::mutex> lock(s.lock);
         s.tasks.push_back([=] { Deliver(window, message, wParam, lParam); });
+    }
+    if (!IsWindowThread()) {
+        Wake();
+    }
+    return true;
+}
+
+bool PostToWindowThread(std::function<void()> task) {
+    System& s = Sys();
+    {
+        std::lock_guard<std::mutex> lock(s.lock);
+        if (!s.running.load() || !task) {
+            return false;
+        }
+        s.tasks.push_back(std::move(task));
     }
     if (!IsWindowThread()) {
         Wake();

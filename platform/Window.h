@@ -149,6 +149,10 @@ LResult SendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam
 // PostMessageW: queued for the window thread.
 bool PostMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam);
 
+// Queues task for the window thread without waiting; tasks run in the order they were posted.
+// For updates from threads that the window thread may itself wait for.
+bool PostToWindowThread(std::function<void()> task);
+
 // Runs the window thread's event loop for up to timeoutMs (or until the queue is empty when 0),
 // delivering input, marshalled sends and paint requests and presenting frames. Window thread only.
 void PumpMessages(int timeoutMs);

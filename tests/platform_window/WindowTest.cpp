@@ -167,6 +167,16 @@ TEST_F(WindowTest, SendFromAnotherThreadRunsOnTheWindowThreadAndWaits) {
     sender.join();
     EXPECT_EQ(answer.load(), 42);
     EXPECT_EQ(handledOn, std::this_thread::get_id());
+    // Posted work runs later, in order, on the window thread.
+    std::vector<int> order;
+    std::thread poster([&] {
+        for (int i = 0; i < 3; ++i) {
+            PostToWindowThread([&order, i] { order.push_back(i); });
+        }
+    });
+    poster.join();
+    ASSERT_TRUE(PumpUntil([&] { return order.size() == 3; }));
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
     // Command ids travel in the low word.
     SendMessage(w, kWmCommand, 1614, 0);
     EXPECT_EQ(LowWord(r.Of(kWmCommand).back().wParam), 1614);

@@ -356,5 +356,42 @@ TEST_F(DialogTest, DemoWindowShowsOneControlOfEachKind) {
     platform::DestroyWindow(w);
 }
 
+TEST_F(DialogTest, InformationWindowTemplateShowsItsListsAndButtons) {
+    CommonDlg dialog;
+    WindowHandle w = platform::CreateDialog(*FindDialogTemplate(kInfoViewDialogId), nullptr,
+                                            BindDialogProc(&dialog));
+    ASSERT_NE(w, nullptr);
+    WindowHandle list = platform::GetDlgItem(w, 1001);
+    WindowHandle log = platform::GetDlgItem(w, 1005);
+    ASSERT_NE(list, nullptr);
+    ASSERT_NE(log, nullptr);
+    ASSERT_NE(platform::GetDlgItem(w, 1006), nullptr);
+    ASSERT_NE(platform::GetDlgItem(w, 1007), nullptr);
+    const wchar_t* headers[] = {L"Num",  L"Start", L"End",    L"Current",
+                                L"Rate", L"Speed", L"Status", L"Url"};
+    const int widths[] = {100, 100, 100, 100, 50, 100, 150, 450};
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_TRUE(platform::ListViewInsertColumn(list, i, headers[i], widths[i]));
+    }
+    for (int row = 0; row < 3; ++row) {
+        platform::ListViewInsertItem(list, row, std::to_wstring(row));
+        platform::ListViewSetItemText(list, row, 1, L"1.00MB");
+        platform::ListViewSetItemText(list, row, 6, L"E_Status_Runing");
+        platform::ListViewSetItemText(list, row, 7, L"http://127.0.0.2/package.bin");
+    }
+    platform::ListViewInsertItem(list, 3, L"Total Speed:");
+    platform::ListViewSetItemText(list, 3, 1, L"0Byte");
+    platform::ShowWindow(log, platform::kSwHide);
+    platform::ShowWindow(w, platform::kSwShow);
+    platform::PumpMessages(50);
+    auto frame = platform::LastPresentedFrame(w);
+    ASSERT_NE(frame, nullptr);
+    const char* binary = std::getenv("KELTO_BINARY_DIR");
+    std::filesystem::path folder = std::filesystem::path(binary ? binary : ".") / "artifacts";
+    std::filesystem::create_directories(folder);
+    EXPECT_TRUE(platform::SaveWindowFrameAsPng(w, (folder / "info-view-demo.png").c_str()));
+    platform::DestroyWindow(w);
+}
+
 } // namespace
 } // namespace skin
