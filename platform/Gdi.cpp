@@ -160,45 +160,84 @@ bool SaveBitmapAsPng(const Bitmap& bitmap, const char* path) {
     return ok;
 }
 
-std::unique_ptr<Bitmap> LoadPng(const char* path) {
-    FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
+namespace {
+
+struct PngSource {
+    const uint8_t* data;
+    size_t size;
+    size_t offset;
+};
+
+void ReadPngBytes(png_structp png, png_bytep out, png_size_t count) {
+    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (source->size - source->offset < count) {
+        png_error(png, "truncated");
+    }
+    std::memcpy(out, source->data + source->offset, count);
+    source->offset += count;
+}
+
+} // namespace
+
+std::unique_ptr<Bitmap> DecodePng(const uint8_t* data, size_t size, std::vector<uint8_t>* alpha) {
+    if (data == nullptr || size < 8 || png_sig_cmp(data, 0, 8) != 0) {
         return nullptr;
     }
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
+    PngSource source{data, size, 0};
     std::unique_ptr<Bitmap> result;
     std::vector<uint8_t> row;
     if (png != nullptr && info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, file);
+        png_set_read_fn(png, &source, ReadPngBytes);
         png_read_info(png, info);
         png_set_expand(png);
         png_set_strip_16(png);
         png_set_gray_to_rgb(png);
-        png_set_strip_alpha(png);
+        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
         png_read_update_info(png, info);
         uint32_t w = png_get_image_width(png, info);
         uint32_t h = png_get_image_height(png, info);
         if (w > 0 && h > 0 && static_cast<int64_t>(w) * h <= kMaxBmpPixels &&
-            png_get_rowbytes(png, info) == w * 3) {
+            png_get_rowbytes(png, info) == static_cast<size_t>(w) * 4) {
             auto bitmap =
                 std::make_unique<Bitmap>(static_cast<int32_t>(w), static_cast<int32_t>(h));
-            row.resize(static_cast<size_t>(w) * 3);
+            if (alpha != nullptr) {
+                alpha->assign(static_cast<size_t>(w) * h, 0xFF);
+            }
+            row.resize(static_cast<size_t>(w) * 4);
             for (uint32_t y = 0; y < h; ++y) {
                 png_read_row(png, row.data(), nullptr);
                 for (uint32_t x = 0; x < w; ++x) {
+                    const uint8_t* p = row.data() + static_cast<size_t>(x) * 4;
                     bitmap->SetPixel(static_cast<int32_t>(x), static_cast<int32_t>(y),
-                                     (static_cast<uint32_t>(row[x * 3]) << 16) |
-                                         (static_cast<uint32_t>(row[x * 3 + 1]) << 8) |
-                                         row[x * 3 + 2]);
+                                     (static_cast<uint32_t>(p[0]) << 16) |
+                                         (static_cast<uint32_t>(p[1]) << 8) | p[2]);
+                    if (alpha != nullptr) {
+                        (*alpha)[static_cast<size_t>(y) * w + x] = p[3];
+                    }
                 }
             }
             result = std::move(bitmap);
         }
     }
     png_destroy_read_struct(&png, &info, nullptr);
-    std::fclose(file);
     return result;
+}
+
+std::unique_ptr<Bitmap> LoadPng(const char* path) {
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return nullptr;
+    }
+    std::vector<uint8_t> bytes;
+    uint8_t buffer[65536];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    std::fclose(file);
+    return DecodePng(bytes.data(), bytes.size());
 }
 
 // Holds a window surface's lock for one drawing operation. Memory contexts have no surface and

@@ -81,8 +81,11 @@ std::unique_ptr<Bitmap> DecodeBmp(const uint8_t* data, size_t size);
 
 // Writes a bitmap as an 8-bit RGB PNG file; false on any failure.
 bool SaveBitmapAsPng(const Bitmap& bitmap, const char* path);
-// Reads a PNG file (any colour type libpng can expand to RGB); null on failure. Used by tests
-// and tools that compare frames.
+// Decodes PNG bytes (any colour type libpng can expand); null on failure. The bitmap keeps no
+// alpha; when alpha is given it receives one coverage byte per pixel (icons need it).
+std::unique_ptr<Bitmap> DecodePng(const uint8_t* data, size_t size,
+                                  std::vector<uint8_t>* alpha = nullptr);
+// Reads a PNG file; null on failure. Used by tests and tools that compare frames.
 std::unique_ptr<Bitmap> LoadPng(const char* path);
 
 class Font;

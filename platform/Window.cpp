@@ -1221,17 +1221,22 @@ std::wstring GetWindowText(WindowHandle window) {
     return impl->title;
 }
 
-bool SetWindowIcon(WindowHandle window, const Bitmap& icon) {
+bool SetWindowIcon(WindowHandle window, const Bitmap& icon, const std::vector<uint8_t>* alpha) {
     return RunOnWindowThread<bool>(
         [&]() {
             std::shared_ptr<WindowImpl> impl = Find(window);
             if (impl == nullptr || impl->sdl == nullptr || icon.Width() <= 0) {
                 return false;
             }
-            auto copy = icon.Clone();
+            size_t count = static_cast<size_t>(icon.Width()) * icon.Height();
+            std::vector<uint32_t> argb(icon.Pixels(), icon.Pixels() + count);
+            for (size_t i = 0; i < count; ++i) {
+                uint32_t a = (alpha != nullptr && alpha->size() == count) ? (*alpha)[i] : 0xFF;
+                argb[i] |= a << 24;
+            }
             SDL_Surface* surface =
-                SDL_CreateRGBSurfaceWithFormatFrom(copy->Pixels(), copy->Width(), copy->Height(),
-                                                   32, copy->Width() * 4, SDL_PIXELFORMAT_RGB888);
+                SDL_CreateRGBSurfaceWithFormatFrom(argb.data(), icon.Width(), icon.Height(), 32,
+                                                   icon.Width() * 4, SDL_PIXELFORMAT_ARGB8888);
             if (surface == nullptr) {
                 return false;
             }
@@ -1240,6 +1245,31 @@ bool SetWindowIcon(WindowHandle window, const Bitmap& icon) {
             return true;
         },
         false);
+}
+
+bool SetWindowIconFromPng(WindowHandle window, const uint8_t* data, size_t size) {
+    std::vector<uint8_t> alpha;
+    std::unique_ptr<Bitmap> icon = DecodePng(data, size, &alpha);
+    return icon != nullptr && SetWindowIcon(window, *icon, &alpha);
+}
+
+bool ShowNativeMessageBox(WindowHandle owner, const std::wstring& caption,
+                          const std::wstring& text) {
+    if (!InitWindowSystem() && !Sys().running.load()) {
+        return false;
+    }
+    return RunOnWindowThread<bool>(
+        [&]() {
+            std::shared_ptr<WindowImpl> impl = TopLevelOf(Find(owner));
+            SDL_Window* parent = impl ? impl->sdl : nullptr;
+            return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, WideToNarrow(caption).c_str(),
+                                            WideToNarrow(text).c_str(), parent) == 0;
+        },
+        false);
+}
+
+bool IsDesktopCompositionEnabled() {
+    return false;
 }
 
 WindowHandle GetParent(WindowHandle window) {

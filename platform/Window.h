@@ -171,8 +171,22 @@ bool EnableWindow(WindowHandle window, bool enable);
 bool IsWindowEnabled(WindowHandle window);
 bool SetWindowText(WindowHandle window, const std::wstring& text);
 std::wstring GetWindowText(WindowHandle window);
-// The icon shown by the desktop for the window (both sizes use the same image).
-bool SetWindowIcon(WindowHandle window, const Bitmap& icon);
+// The icon shown by the desktop for the window (both sizes use the same image); with alpha, one
+// coverage byte per pixel.
+bool SetWindowIcon(WindowHandle window, const Bitmap& icon,
+                   const std::vector<uint8_t>* alpha = nullptr);
+// The icon from PNG bytes (an icon resource); false when they do not decode.
+bool SetWindowIconFromPng(WindowHandle window, const uint8_t* data, size_t size);
+
+// The native message box (SDL's): blocks until it is closed, runs on the window thread; returns
+// false when no box could be shown (the off-screen driver returns at once).
+bool ShowNativeMessageBox(WindowHandle owner, const std::wstring& caption,
+                          const std::wstring& text);
+
+// Whether the display composites windows with per-pixel alpha, which a layered click-through
+// window (the drop shadow) needs. SDL2 offers no per-pixel alpha windows, so this is false and
+// such windows stay hidden.
+bool IsDesktopCompositionEnabled();
 WindowHandle GetParent(WindowHandle window);
 WindowHandle GetDlgItem(WindowHandle dialog, int id);
 int GetDlgCtrlId(WindowHandle window);

@@ -68,6 +68,15 @@ std::unique_ptr<platform::Bitmap> LoadBitmapResource(int id) {
     return Decode(cache, id);
 }
 
+bool SetSkinWindowIcon(platform::WindowHandle window, int iconId) {
+    const unsigned char* data = nullptr;
+    size_t size = 0;
+    if (!FindIconResource(iconId, &data, &size) || data == nullptr) {
+        return false;
+    }
+    return platform::SetWindowIconFromPng(window, data, size);
+}
+
 BMData::~BMData() = default;
 
 bool BMData::Load(int id) {

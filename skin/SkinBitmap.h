@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/Gdi.h"
+#include "platform/Window.h"
 
 namespace skin {
 
@@ -25,6 +26,9 @@ BitmapHandle LoadSkinBitmap(int id);
 // stay valid.
 using BitmapResourceFinder = std::function<bool(int id, const unsigned char** data, size_t* size)>;
 void SetBitmapResourceFinderForTesting(BitmapResourceFinder finder);
+
+// Sets the window's icon (large and small) from icon resource id; false for an unknown id.
+bool SetSkinWindowIcon(platform::WindowHandle window, int iconId);
 
 // LoadBitmapW: a fresh, owned copy of the bitmap resource (what BMData holds).
 std::unique_ptr<platform::Bitmap> LoadBitmapResource(int id);

@@ -2,6 +2,7 @@
 // encodings, BMP decoding and PNG files.
 #include "platform/Gdi.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -144,6 +145,26 @@ TEST(Png, RoundTripsAFrame) {
     EXPECT_EQ(back->Pixel(0, 0), 0xFF0000u);
     EXPECT_EQ(back->Pixel(2, 1), 0x00FF7Fu);
     EXPECT_FALSE(SaveBitmapAsPng(bitmap, "/nonexistent-folder/x.png"));
+    // The same bytes from memory, and damaged ones.
+    std::vector<uint8_t> bytes;
+    {
+        SaveBitmapAsPng(bitmap, path.c_str());
+        FILE* f = std::fopen(path.c_str(), "rb");
+        int c;
+        while ((c = std::fgetc(f)) != EOF) {
+            bytes.push_back(static_cast<uint8_t>(c));
+        }
+        std::fclose(f);
+        std::filesystem::remove(path);
+    }
+    std::vector<uint8_t> alpha;
+    auto decoded = DecodePng(bytes.data(), bytes.size(), &alpha);
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(decoded->Pixel(2, 1), 0x00FF7Fu);
+    EXPECT_EQ(alpha, std::vector<uint8_t>(6, 0xFF)); // no alpha channel: opaque
+    EXPECT_EQ(DecodePng(bytes.data(), bytes.size() / 2), nullptr);
+    bytes[1] = 'X';
+    EXPECT_EQ(DecodePng(bytes.data(), bytes.size()), nullptr);
     EXPECT_EQ(LoadPng("/nonexistent-folder/x.png"), nullptr);
 }
 

@@ -375,6 +375,10 @@ TEST_F(WindowTest, MoveResizeMinimiseTitleAndIcon) {
     EXPECT_EQ(GetWindowText(w), L"Kelto Clipwave Converter Pro Installer");
     Bitmap icon(16, 16);
     EXPECT_TRUE(SetWindowIcon(w, icon));
+    EXPECT_FALSE(SetWindowIconFromPng(w, reinterpret_cast<const uint8_t*>("not a png"), 9));
+    EXPECT_FALSE(IsDesktopCompositionEnabled());
+    // Without a display no box can be shown; the call must come back at once all the same.
+    EXPECT_FALSE(ShowNativeMessageBox(w, L"Install Failed!", L"Install Failed!"));
     ShowWindow(w, kSwShow);
     ShowWindow(w, kSwMinimize);
     EXPECT_TRUE(IsIconic(w));

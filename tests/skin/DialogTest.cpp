@@ -52,6 +52,8 @@ TEST_F(DialogTest, DesignSizeIsScaledByTheDisplayResolutionAndCentred) {
                                             BindDialogProc(&dialog));
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(dialog.GetWindow(), w);
+    EXPECT_TRUE(SetSkinWindowIcon(w, 107));
+    EXPECT_FALSE(SetSkinWindowIcon(w, 108));
     Rect r;
     platform::GetWindowRect(w, &r);
     EXPECT_EQ(r.Width(), 777);
