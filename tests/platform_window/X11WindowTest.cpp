@@ -12,13 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
-
-extern char** environ;
 
 namespace platform {
 namespace {
@@ -33,15 +31,17 @@ bool StartXvfb() {
         return false;
     }
     std::string fd = std::to_string(fds[1]);
-    const char* argv[] = {"Xvfb",        "-displayfd", fd.c_str(), "-screen", "0",
-                          "1024x768x24", "-nolisten",  "tcp",      nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    int rc = posix_spawnp(&g_xvfb, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    g_xvfb = fork();
+    if (g_xvfb == 0) {
+        // The display goes with the test, however the test ends.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        close(fds[0]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+               "tcp", static_cast<char*>(nullptr));
+        _exit(127);
+    }
     close(fds[1]);
-    if (rc != 0) {
+    if (g_xvfb < 0) {
         close(fds[0]);
         return false;
     }
@@ -143,16 +143,17 @@ TEST_F(X11WindowTest, RealWindowTakesClicksDragsAndSigterm) {
         dc->FillSolidRect(Rect{0, 0, 200, 120}, Rgb(255, 0, 0));
     }
 
-    std::string id = RunWhilePumping("xdotool search --sync --name '" + title + "' | head -1");
+    std::string id =
+        RunWhilePumping("timeout 10 xdotool search --sync --name '" + title + "' | head -1");
     ASSERT_FALSE(id.empty());
-    RunWhilePumping("xdotool mousemove --window " + id + " 50 60 click 1");
+    RunWhilePumping("timeout 10 xdotool mousemove --window " + id + " 50 60 click 1");
     ASSERT_EQ(presses.size(), 1u);
     EXPECT_EQ(presses[0], MakeLParam(50, 60));
     auto ups = std::count(messages.begin(), messages.end(), kWmLButtonUp);
     EXPECT_EQ(ups, 1);
 
     // Drag by the band: the pointer moves by (30, 20) on the screen, so does the window.
-    RunWhilePumping("xdotool mousemove --window " + id +
+    RunWhilePumping("timeout 10 xdotool mousemove --window " + id +
                     " 20 10 mousedown 1 sleep 0.1 mousemove 150 130 sleep 0.1 mouseup 1");
     Rect r;
     GetWindowRect(w, &r);
