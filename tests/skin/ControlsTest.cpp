@@ -2,8 +2,12 @@
 // table of sequences routed through a real dialog, and the few text rules with fonts.
 #include "skin/Controls.h"
 
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -248,8 +252,12 @@ public:
     }
     int OnCommand(WParam p1, LParam) override {
         commands.push_back(static_cast<int>(p1));
+        if (onCommand) {
+            onCommand(static_cast<int>(p1));
+        }
         return 1;
     }
+    std::function<void(int)> onCommand;
     ButtonCtrlEx* a = nullptr;
     ButtonCtrlEx* b = nullptr;
     CheckButtonCtrl* check = nullptr;
@@ -400,6 +408,43 @@ TEST_F(HostTest, DisablingAHoveredButtonShowsTheDisabledColourUntilTheNextMove) 
     Send(platform::kWmLButtonUp, 0, 20, 20);
     EXPECT_TRUE(host.commands.empty());
     EXPECT_EQ(host.a->GetState(), kStateDisabled);
+}
+
+TEST_F(HostTest, ACommandHandlerMayWaitForThePainterAndChangeControls) {
+    // The message box's close waits for its repaint thread; the click that asks for it must not
+    // hold the window's lock, or the two would wait for each other.
+    std::atomic<bool> stop{false};
+    std::atomic<bool> painterEnded{false};
+    std::thread painter([&] {
+        Canvas canvas(200, 100);
+        for (;;) {
+            {
+                // Each round takes the window's lock before it looks at the stop flag.
+                std::lock_guard<std::recursive_mutex> guard(OwnerLock(window));
+                if (stop) {
+                    break;
+                }
+                host.DrawControls(&canvas.dc);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        painterEnded = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    host.onCommand = [&](int id) {
+        if (id == 300) {
+            host.check->SetCheck(!host.check->GetCheck());
+        }
+        stop = true;
+        for (int i = 0; i < 2000 && !painterEnded; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    };
+    Send(platform::kWmLButtonDown, platform::kMkLButton, 12, 52);
+    Send(platform::kWmLButtonUp, 0, 12, 52);
+    EXPECT_TRUE(painterEnded.load());
+    EXPECT_TRUE(host.check->GetCheck());
+    painter.join();
 }
 
 TEST_F(HostTest, HiddenButtonsTakeNoClicks) {
