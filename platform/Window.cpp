@@ -568,6 +568,14 @@ void HandleMouse(const SDL_Event& event) {
 
 void HandleKeyboard(const SDL_Event& event) {
     System& s = Sys();
+    // Escape in a dialog is its Cancel command, as the dialog manager makes it.
+    if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) {
+        std::shared_ptr<WindowImpl> dialog = FindBySdlId(event.key.windowID);
+        if (dialog != nullptr && dialog->isDialog && dialog->enabled && dialog->visible) {
+            Deliver(dialog->handle, kWmCommand, static_cast<WParam>(kIdCancel), 0);
+        }
+        return;
+    }
     std::shared_ptr<WindowImpl> c = Find(s.focus);
     if (c == nullptr || c->control == nullptr || !c->enabled || !c->visible) {
         return;
@@ -871,6 +879,9 @@ LResult DialogBox(const DialogTemplate& dialogTemplate, WindowHandle owner, Dial
         EnableWindow(ownerImpl->handle, false);
     }
     s.modalStack.push_back(dialog);
+    if (std::shared_ptr<WindowImpl> impl = Find(dialog); impl && ownerImpl && ownerImpl->sdl) {
+        SDL_SetWindowModalFor(impl->sdl, ownerImpl->sdl); // kept above its owner where possible
+    }
     std::shared_ptr<WindowImpl> impl = Find(dialog);
     if (impl != nullptr && !impl->ended) {
         ShowWindow(dialog, kSwShow);

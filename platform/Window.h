@@ -82,8 +82,8 @@ inline constexpr uint16_t HighWord(uintptr_t v) {
 }
 
 // A dialog procedure: nonzero when it handled the message. Unhandled messages get the dialog's
-// default handling: a close request becomes the Cancel command, a button press with the caption
-// hit code drags the window, a paint request is validated.
+// default handling: a close request (and Escape) becomes the Cancel command, a press with the
+// caption hit code drags the window, a paint request is validated.
 using DialogProc = std::function<LResult(WindowHandle, uint32_t, WParam, LParam)>;
 
 enum class ControlKind { Button, GroupBox, Edit, ListView, ListBox, Static };

@@ -236,6 +236,11 @@ TEST_F(WindowTest, CloseRequestBecomesCancelUnlessTheWindowIsDisabled) {
     ASSERT_TRUE(PumpUntil([&] { return !r.Of(kWmCommand).empty(); }));
     EXPECT_EQ(r.Of(kWmClose).size(), 1u);
     EXPECT_EQ(r.Of(kWmCommand)[0].wParam, static_cast<WParam>(kIdCancel));
+    // Escape is the Cancel command too.
+    PushKeyEventForTesting(w, SDLK_ESCAPE);
+    ASSERT_TRUE(PumpUntil([&] { return r.Of(kWmCommand).size() == 2; }));
+    EXPECT_EQ(r.Of(kWmCommand)[1].wParam, static_cast<WParam>(kIdCancel));
+    EXPECT_EQ(r.Of(kWmClose).size(), 1u);
 }
 
 TEST_F(WindowTest, SigtermClosesTheInnermostModalDialogFirstThenTheNextOut) {
