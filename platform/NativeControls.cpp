@@ -130,6 +130,8 @@ public:
     }
 };
 
+// A single-line edit box: caret, selection (Shift with the arrows, Home and End, the mouse,
+// Ctrl+A), typing, Backspace and Delete, cut, copy and paste, a formatting rectangle.
 class EditControl final : public NativeControl {
 public:
     explicit EditControl(uint32_t style) : m_border((style & kControlBorder) != 0) {}
@@ -147,67 +149,99 @@ public:
         Rect area = FormatRect(state);
         Rect inner{x + area.left, y + area.top, x + area.right, y + area.bottom};
         Rect textClip = IntersectRects(inner, clip);
-        m_caret = std::min(m_caret, state.text.size());
+        Clamp(state.text);
         KeepCaretVisible(font, state);
-        int32_t baseline = inner.top + font.Ascent();
-        RenderTextLine(frame, font, state.text, inner.left - m_scroll, baseline,
+        std::wstring_view text = state.text;
+        int32_t origin = inner.left - m_scroll;
+        if (state.focused && HasSelection()) {
+            int32_t from = origin + MeasureTextWidth(font, text.substr(0, SelectionBegin()));
+            int32_t to = origin + MeasureTextWidth(font, text.substr(0, SelectionEnd()));
+            FillRect(frame, Rect{from, inner.top, to, inner.top + font.LineHeight()}, 0xCCE8FF,
+                     textClip);
+        }
+        RenderTextLine(frame, font, text, origin, inner.top + font.Ascent(),
                        state.enabled ? kText : kDisabledText, textClip);
         if (state.focused && state.enabled) {
-            int32_t caretX =
-                inner.left - m_scroll +
-                MeasureTextWidth(font, std::wstring_view(state.text).substr(0, m_caret));
+            int32_t caretX = origin + MeasureTextWidth(font, text.substr(0, m_caret));
             FillRect(frame, Rect{caretX, inner.top, caretX + 1, inner.top + font.LineHeight()},
                      kText, textClip);
         }
     }
 
     ControlResult OnMouseDown(int32_t x, int32_t, ControlState& state) override {
-        const Font& font = FontOf(state);
-        Rect area = FormatRect(state);
-        int32_t target = x - area.left + m_scroll;
-        // The caret goes to the character boundary nearest the click.
-        size_t best = 0;
-        int32_t bestDistance = INT32_MAX;
-        for (size_t i = 0; i <= state.text.size(); ++i) {
-            int32_t w = MeasureTextWidth(font, std::wstring_view(state.text).substr(0, i));
-            int32_t distance = std::abs(w - target);
-            if (distance < bestDistance) {
-                bestDistance = distance;
-                best = i;
-            }
-        }
-        m_caret = best;
+        m_caret = m_anchor = CharAt(x, state);
         return ControlResult{true, -1};
     }
 
-    ControlResult OnKey(int key, bool ctrl, ControlState& state) override {
+    ControlResult OnMouseMove(int32_t x, int32_t, bool leftDown, ControlState& state) override {
+        if (!leftDown) {
+            return {};
+        }
+        size_t at = CharAt(x, state);
+        if (at == m_caret) {
+            return {};
+        }
+        m_caret = at; // dragging extends the selection from the press
+        return ControlResult{true, -1};
+    }
+
+    ControlResult OnKey(int key, uint32_t modifiers, ControlState& state) override {
         std::wstring& text = state.text;
-        m_caret = std::min(m_caret, text.size());
+        Clamp(text);
+        bool ctrl = (modifiers & kKeyCtrl) != 0;
+        bool shift = (modifiers & kKeyShift) != 0;
+        auto moveTo = [&](size_t at) {
+            m_caret = at;
+            if (!shift) {
+                m_anchor = at;
+            }
+            return ControlResult{true, -1};
+        };
         switch (key) {
         case SDLK_BACKSPACE:
+            if (HasSelection()) {
+                return EraseSelection(text);
+            }
             if (m_caret == 0) {
                 return {};
             }
             text.erase(--m_caret, 1);
+            m_anchor = m_caret;
             return ControlResult{true, kEnChange};
         case SDLK_DELETE:
+            if (HasSelection()) {
+                return EraseSelection(text);
+            }
             if (m_caret >= text.size()) {
                 return {};
             }
             text.erase(m_caret, 1);
             return ControlResult{true, kEnChange};
         case SDLK_HOME:
-            m_caret = 0;
-            return ControlResult{true, -1};
+            return moveTo(0);
         case SDLK_END:
+            return moveTo(text.size());
+        case SDLK_LEFT:
+            return moveTo(m_caret > 0 ? m_caret - 1 : 0);
+        case SDLK_RIGHT:
+            return moveTo(std::min(m_caret + 1, text.size()));
+        case SDLK_a:
+            if (!ctrl) {
+                return {};
+            }
+            m_anchor = 0;
             m_caret = text.size();
             return ControlResult{true, -1};
-        case SDLK_LEFT:
-            m_caret = m_caret > 0 ? m_caret - 1 : 0;
-            return ControlResult{true, -1};
-        case SDLK_RIGHT:
-            m_caret = std::min(m_caret + 1, text.size());
-            return ControlResult{true, -1};
+        case SDLK_c:
+        case SDLK_x:
+            if (!ctrl || !HasSelection()) {
+                return {};
+            }
+            SDL_SetClipboardText(
+                WideToNarrow(std::wstring_view(text).substr(SelectionBegin(),
+                                                            SelectionEnd() - SelectionBegin()))
+                    .c_str());
+            return key == SDLK_x ? EraseSelection(text) : ControlResult{};
         case SDLK_v:
             if (!ctrl) {
                 return {};
@@ -224,6 +258,40 @@ public:
     bool TakesFocus() const override { return true; }
 
 private:
+    bool HasSelection() const { return m_caret != m_anchor; }
+    size_t SelectionBegin() const { return std::min(m_caret, m_anchor); }
+    size_t SelectionEnd() const { return std::max(m_caret, m_anchor); }
+
+    // A text set from outside may be shorter than the caret; the first text puts it at the end.
+    void Clamp(const std::wstring& text) {
+        m_caret = std::min(m_caret, text.size());
+        m_anchor = std::min(m_anchor, text.size());
+    }
+
+    ControlResult EraseSelection(std::wstring& text) {
+        size_t begin = SelectionBegin();
+        text.erase(begin, SelectionEnd() - begin);
+        m_caret = m_anchor = begin;
+        return ControlResult{true, kEnChange};
+    }
+
+    // The character boundary nearest to x (control coordinates).
+    size_t CharAt(int32_t x, const ControlState& state) const {
+        const Font& font = FontOf(state);
+        int32_t target = x - FormatRect(state).left + m_scroll;
+        size_t best = 0;
+        int32_t bestDistance = INT32_MAX;
+        for (size_t i = 0; i <= state.text.size(); ++i) {
+            int32_t w = MeasureTextWidth(font, std::wstring_view(state.text).substr(0, i));
+            int32_t distance = std::abs(w - target);
+            if (distance < bestDistance) {
+                bestDistance = distance;
+                best = i;
+            }
+        }
+        return best;
+    }
+
     ControlResult Paste(ControlState& state) {
         char* clip = SDL_GetClipboardText();
         if (clip == nullptr) {
@@ -243,14 +311,19 @@ private:
                 clean.push_back(c);
             }
         }
+        Clamp(state.text);
+        bool replaced = HasSelection();
+        if (replaced) {
+            EraseSelection(state.text);
+        }
         size_t room = kEditLimit > state.text.size() ? kEditLimit - state.text.size() : 0;
         clean.resize(std::min(clean.size(), room));
         if (clean.empty()) {
-            return {};
+            return replaced ? ControlResult{true, kEnChange} : ControlResult{};
         }
-        m_caret = std::min(m_caret, state.text.size());
         state.text.insert(m_caret, clean);
         m_caret += clean.size();
+        m_anchor = m_caret;
         return ControlResult{true, kEnChange};
     }
 
@@ -276,6 +349,7 @@ private:
     bool m_border;
     std::optional<Rect> m_format;
     size_t m_caret = SIZE_MAX; // at the end of the first text it sees
+    size_t m_anchor = SIZE_MAX;
     int32_t m_scroll = 0;
 };
 

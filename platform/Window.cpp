@@ -585,10 +585,11 @@ void HandleKeyboard(const SDL_Event& event) {
         return;
     }
     if (event.type == SDL_KEYDOWN) {
-        bool ctrl = (event.key.keysym.mod & KMOD_CTRL) != 0;
+        uint32_t modifiers = ((event.key.keysym.mod & KMOD_CTRL) ? detail::kKeyCtrl : 0) |
+                             ((event.key.keysym.mod & KMOD_SHIFT) ? detail::kKeyShift : 0);
         int key = event.key.keysym.sym;
-        SendToControl(c,
-                      [&](auto& control, auto& state) { return control.OnKey(key, ctrl, state); });
+        SendToControl(
+            c, [&](auto& control, auto& state) { return control.OnKey(key, modifiers, state); });
     } else if (event.type == SDL_TEXTINPUT) {
         std::wstring text = NarrowToWide(event.text.text);
         SendToControl(c,
@@ -1482,7 +1483,7 @@ bool PushMouseEventForTesting(WindowHandle window, MouseAction action, int32_t x
     return PushEvent(event);
 }
 
-bool PushKeyEventForTesting(WindowHandle window, int sdlKeycode, bool ctrl) {
+bool PushKeyEventForTesting(WindowHandle window, int sdlKeycode, bool ctrl, bool shift) {
     uint32_t id = SdlIdOf(window);
     if (id == 0) {
         return false;
@@ -1492,7 +1493,8 @@ bool PushKeyEventForTesting(WindowHandle window, int sdlKeycode, bool ctrl) {
     event.key.windowID = id;
     event.key.state = SDL_PRESSED;
     event.key.keysym.sym = sdlKeycode;
-    event.key.keysym.mod = ctrl ? KMOD_LCTRL : KMOD_NONE;
+    event.key.keysym.mod =
+        static_cast<uint16_t>((ctrl ? KMOD_LCTRL : 0) | (shift ? KMOD_LSHIFT : 0));
     return PushEvent(event);
 }
 

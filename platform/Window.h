@@ -218,7 +218,8 @@ std::unique_ptr<Bitmap> LastPresentedFrame(WindowHandle window);
 enum class MouseAction { Move, LeftDown, LeftUp, Wheel };
 bool PushMouseEventForTesting(WindowHandle window, MouseAction action, int32_t x, int32_t y,
                               int wheel = 0);
-bool PushKeyEventForTesting(WindowHandle window, int sdlKeycode, bool ctrl = false);
+bool PushKeyEventForTesting(WindowHandle window, int sdlKeycode, bool ctrl = false,
+                            bool shift = false);
 bool PushTextInputForTesting(WindowHandle window, const std::string& utf8);
 bool PushCloseRequestForTesting(WindowHandle window);
 bool PushQuitForTesting();

@@ -28,6 +28,9 @@ struct ControlResult {
     int notifyCode = -1;  // when not negative: send WM_COMMAND (id, code) to the parent
 };
 
+inline constexpr uint32_t kKeyCtrl = 1;
+inline constexpr uint32_t kKeyShift = 2;
+
 // An own-drawn control. Runs on the window thread only.
 class NativeControl {
 public:
@@ -42,7 +45,10 @@ public:
         return {};
     }
     virtual ControlResult OnWheel(int lines, ControlState& state) { return {}; }
-    virtual ControlResult OnKey(int sdlKeycode, bool ctrl, ControlState& state) { return {}; }
+    // modifiers: kKeyCtrl and kKeyShift bits.
+    virtual ControlResult OnKey(int sdlKeycode, uint32_t modifiers, ControlState& state) {
+        return {};
+    }
     virtual ControlResult OnTextInput(std::wstring_view text, ControlState& state) { return {}; }
     virtual bool TakesFocus() const { return false; }
     virtual void OnFocus(bool focused, ControlState& state) {}

@@ -467,6 +467,39 @@ TEST_F(NativeControlTest, EditBoxTakesTypingAndEditingKeys) {
     EXPECT_EQ(GetWindowText(edit), L"D:\\Program Filée\\Sub");
 }
 
+TEST_F(NativeControlTest, EditBoxSelectsCutsCopiesAndReplaces) {
+    WindowHandle edit = CreateControl(dialog, ControlKind::Edit, 1501, Rect{10, 10, 290, 36},
+                                      L"C:\\Program Files", kControlVisible | kControlBorder);
+    PushMouseEventForTesting(dialog, MouseAction::LeftDown, 280, 20); // focus, caret at the end
+    PushMouseEventForTesting(dialog, MouseAction::LeftUp, 280, 20);
+    PushKeyEventForTesting(dialog, SDLK_LEFT, false, true); // select "s"
+    PushKeyEventForTesting(dialog, SDLK_LEFT, false, true); // and "e"
+    PushTextInputForTesting(dialog, "ER");                  // typing replaces the selection
+    ASSERT_TRUE(PumpUntil([&] { return GetWindowText(edit) == L"C:\\Program FilER"; }))
+        << WideToNarrow(GetWindowText(edit));
+    PushKeyEventForTesting(dialog, SDLK_a, true);
+    PushKeyEventForTesting(dialog, SDLK_x, true);
+    ASSERT_TRUE(PumpUntil([&] { return GetWindowText(edit).empty(); }));
+    char* clip = SDL_GetClipboardText();
+    EXPECT_STREQ(clip, "C:\\Program FilER");
+    SDL_free(clip);
+    PushKeyEventForTesting(dialog, SDLK_v, true);
+    PushKeyEventForTesting(dialog, SDLK_HOME, false, true); // selects back to the start
+    PushKeyEventForTesting(dialog, SDLK_DELETE);
+    PushTextInputForTesting(dialog, "D:\\Apps");
+    ASSERT_TRUE(PumpUntil([&] { return GetWindowText(edit) == L"D:\\Apps"; }));
+    // Dragging with the mouse selects, Ctrl+C copies without changing the text.
+    PushMouseEventForTesting(dialog, MouseAction::LeftDown, 12, 20);
+    PushMouseEventForTesting(dialog, MouseAction::Move, 280, 20);
+    PushMouseEventForTesting(dialog, MouseAction::LeftUp, 280, 20);
+    PushKeyEventForTesting(dialog, SDLK_c, true);
+    PushKeyEventForTesting(dialog, SDLK_BACKSPACE);
+    ASSERT_TRUE(PumpUntil([&] { return GetWindowText(edit).empty(); }));
+    clip = SDL_GetClipboardText();
+    EXPECT_STREQ(clip, "D:\\Apps");
+    SDL_free(clip);
+}
+
 TEST_F(NativeControlTest, PushButtonClicksOnlyWhenReleasedOverIt) {
     WindowHandle button = CreateControl(dialog, ControlKind::Button, 1006, Rect{10, 10, 60, 30},
                                         L"Info", kControlVisible);
