@@ -221,7 +221,10 @@ TEST_F(ShortcutTest, IconRefreshRoundTrip) {
         return std::string(buffer, length);
     };
 
-    // No key: nothing is written, both broadcasts still go out.
+    // A new machine has the key; without it nothing is written and both broadcasts still go out.
+    ASSERT_EQ(platform::RegistryDeleteKey(platform::RegistryRoot::CurrentUser, key,
+                                          platform::kKeyAllAccess),
+              0);
     uint32_t before = platform::SettingChangeCountForTesting();
     EXPECT_TRUE(RefreshShellIcons());
     EXPECT_EQ(platform::SettingChangeCountForTesting(), before + 2);
