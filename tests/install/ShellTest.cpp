@@ -267,7 +267,10 @@ protected:
         unsetenv("DISPLAY");
         fs::path program = Host(m_program);
         fs::create_directories(program.parent_path());
-        fs::copy_file(std::getenv("KELTO_TESTPRODUCT"), program);
+        const char* testProduct = std::getenv("KELTO_TESTPRODUCT");
+        ASSERT_NE(testProduct, nullptr)
+            << "KELTO_TESTPRODUCT names the test program (CTest sets it)";
+        fs::copy_file(testProduct, program);
     }
     void TearDown() override {
         unsetenv("KELTO_TESTPRODUCT_RECORD");
