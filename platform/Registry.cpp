@@ -313,10 +313,28 @@ private:
     int m_fd = -1;
 };
 
+Key& EnsureKey(Hive& hive, const std::string& path);
+
+// The keys every Windows installation has from the start, present in a hive that was never
+// written.
+Hive DefaultHive(RegistryRoot root) {
+    Hive hive;
+    if (root == RegistryRoot::CurrentUser) {
+        EnsureKey(hive, "Control Panel\\Desktop\\WindowMetrics");
+        EnsureKey(hive, "Software\\Microsoft\\Windows\\CurrentVersion");
+        return hive;
+    }
+    EnsureKey(hive, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+    if (Is64BitSystem()) {
+        EnsureKey(hive, "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+    }
+    return hive;
+}
+
 Hive ReadHive(RegistryRoot root) {
     FILE* file = std::fopen(HivePath(root).c_str(), "rb");
     if (file == nullptr) {
-        return {};
+        return DefaultHive(root);
     }
     std::string text;
     char buffer[65536];

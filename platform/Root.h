@@ -19,6 +19,8 @@ std::filesystem::path RootFolder();
 //             user=<name>                 the desktop user's login name (default: the host user)
 //             language_id=0x0407          the system default language id (default: host locale)
 //             debug_output=1              debugger output goes to standard error
+//             desktop_user_uid=1000       the desktop user, instead of the owner of the X
+//                                         display's taskbar
 //   [windows] version=10.0                emulated Windows version (major.minor)
 //             build=19045                 emulated build number
 //             workstation_service=1       0: the workstation service does not answer

@@ -31,12 +31,18 @@ run_case() {
     KELTO_ROOT="$root" ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" "$exe" "$@" \
         >"$work/$name.out" 2>&1 &
     local pid=$!
-    if ! wait_for_window "$title" 40 >/dev/null; then
+    local window
+    if ! window=$(wait_for_window "$title" 40); then
         echo "FAIL $name: no window titled \"$title\""
         cat "$work/$name.out"
         kill -KILL "$pid" 2>/dev/null
         failures=$((failures + 1))
         return
+    fi
+    if ! xdotool getwindowgeometry "$window" | grep -q 'Geometry: 622x405'; then
+        echo "FAIL $name: the setup window is not 622 x 405"
+        xdotool getwindowgeometry "$window"
+        failures=$((failures + 1))
     fi
     kill -TERM "$pid"
     wait_pid "$pid" 20

@@ -201,3 +201,22 @@ TEST(Registry, ConcurrentWritersBothKeepTheirValues) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Registry, ANewMachineHasTheStandardKeys) {
+    ScopedRoot root("[system]\narchitecture=x64\n");
+    platform::RegistryKeyHandle key;
+    EXPECT_EQ(platform::RegistryOpenKey(platform::RegistryRoot::CurrentUser,
+                                        "Control Panel\\Desktop\\WindowMetrics", platform::kKeyRead,
+                                        &key),
+              platform::kErrorSuccess);
+    EXPECT_EQ(platform::RegistryOpenKey(kHklm, kUninstall, platform::kKeyRead, &key),
+              platform::kErrorSuccess);
+    EXPECT_EQ(key.path, "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+    EXPECT_EQ(platform::RegistryOpenKey(kHklm, kUninstall,
+                                        platform::kKeyRead | platform::kKeyWow64_64Key, &key),
+              platform::kErrorSuccess);
+}
+
+} // namespace

@@ -1,0 +1,946 @@
+#include "install/ArchiveEngine.h"
+
+#include "install/SevenZipInterfaces.h"
+#include "platform/DynamicLibrary.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+// The implementation lives in a named namespace: see the note on devirtualisation in
+// SevenZipInterfaces.h.
+namespace archive_engine {
+
+using namespace sevenzip;
+
+constexpr const char* kEngineLibraryPath = "/usr/lib/p7zip/7z.so";
+
+// The engine's exported helpers that must stay its own. Under global binding a definition of one
+// of these names elsewhere in the process would replace the engine's.
+constexpr const char* kEngineHelpers[] = {
+    "SysAllocString",
+    "SysAllocStringLen",
+    "SysAllocStringByteLen",
+    "SysFreeString",
+    "SysStringLen",
+    "SysStringByteLen",
+    "VariantClear",
+    "VariantCopy",
+    "GetLastError",
+    "SetLastError",
+    "CompareFileTime",
+    "MyAlloc",
+    "MyFree",
+    "MyRealloc",
+    "BigAlloc",
+    "BigFree",
+    "CrcCalc",
+    "CrcUpdate",
+    "Md5_Init",
+    "Md5_Update",
+    "Md5_Final",
+    "Sha256_Init",
+    "Sha256_Update",
+    "Sha256_Final",
+    "Thread_Create",
+    "Event_Set",
+    "Event_Wait",
+    "CriticalSection_Enter",
+    "CreateObject",
+    "LzmaDecode",
+    "Lzma2Decode",
+    "GetHandlerProperty2",
+};
+
+struct Engine {
+    std::unique_ptr<platform::DynamicLibrary> library;
+    CreateObjectFunc createObject = nullptr;
+    SysFreeStringFunc sysFreeString = nullptr;
+    std::string report;
+};
+
+// Loads the engine once per process and keeps it: its worker threads and allocator outlive any
+// single run. Own binding keeps the engine's helpers its own; a sanitizer runtime refuses own
+// binding, and there global binding is used only when no helper name is defined elsewhere.
+Engine& LoadedEngine() {
+    static Engine engine = [] {
+        Engine result;
+        std::string error;
+        platform::DynamicLibrary::Binding binding = platform::DynamicLibrary::Binding::Own;
+        if (platform::IsSanitizerRuntime()) {
+            for (const char* name : kEngineHelpers) {
+                if (platform::IsSymbolDefinedGlobally(name)) {
+                    result.report = std::string("engine helper ") + name + " is interposed";
+                    return result;
+                }
+            }
+            binding = platform::DynamicLibrary::Binding::Global;
+        }
+        result.library = platform::DynamicLibrary::Load(kEngineLibraryPath, binding, &error);
+        if (!result.library) {
+            result.report = "cannot load " + std::string(kEngineLibraryPath) + ": " + error;
+            return result;
+        }
+        result.createObject =
+            reinterpret_cast<CreateObjectFunc>(result.library->Symbol("CreateObject"));
+        result.sysFreeString =
+            reinterpret_cast<SysFreeStringFunc>(result.library->Symbol("SysFreeString"));
+        if (!result.createObject || !result.sysFreeString) {
+            result.library.reset();
+            result.createObject = nullptr;
+            result.report = "engine exports missing";
+            return result;
+        }
+        result.report =
+            binding == platform::DynamicLibrary::Binding::Own ? "own binding" : "global binding";
+        return result;
+    }();
+    return engine;
+}
+
+std::mutex g_runMutex;
+std::mutex g_reportMutex;
+std::string g_loadReport;
+
+// The engine's UTF-16 code units (one per wchar_t) to UTF-32, joining surrogate pairs.
+std::wstring FromEngineText(const wchar_t* text) {
+    std::wstring result;
+    if (!text) {
+        return result;
+    }
+    for (size_t i = 0; text[i] != 0; ++i) {
+        uint32_t unit = static_cast<uint32_t>(text[i]) & 0xFFFF;
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            uint32_t next = static_cast<uint32_t>(text[i + 1]) & 0xFFFF;
+            if (next >= 0xDC00 && next <= 0xDFFF) {
+                result.push_back(
+                    static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00)));
+                ++i;
+                continue;
+            }
+            result.push_back(static_cast<wchar_t>(0xFFFD));
+            continue;
+        }
+        if (unit >= 0xDC00 && unit <= 0xDFFF) {
+            result.push_back(static_cast<wchar_t>(0xFFFD));
+            continue;
+        }
+        result.push_back(static_cast<wchar_t>(unit));
+    }
+    return result;
+}
+
+bool IsSeparator(wchar_t c) {
+    return c == L'/' || c == L'\\';
+}
+
+// Splits an item path into its components; false (and no components) when it does not stay
+// below the destination.
+bool SplitItemPath(std::wstring_view path, std::vector<std::wstring>* components) {
+    components->clear();
+    if (path.empty() || IsSeparator(path.front())) {
+        return false;
+    }
+    if (path.size() >= 2 && path[1] == L':') {
+        return false;
+    }
+    std::vector<std::wstring> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = start;
+        while (end < path.size() && !IsSeparator(path[end])) {
+            ++end;
+        }
+        std::wstring_view part = path.substr(start, end - start);
+        if (part == L"..") {
+            return false;
+        }
+        if (!part.empty() && part != L".") {
+            parts.emplace_back(part);
+        }
+        start = end + 1;
+    }
+    *components = std::move(parts);
+    return !components->empty();
+}
+
+class PropertyValue {
+public:
+    explicit PropertyValue(SysFreeStringFunc freeString) : m_freeString(freeString) {}
+    ~PropertyValue() { Clear(); }
+    PropertyValue(const PropertyValue&) = delete;
+    PropertyValue& operator=(const PropertyValue&) = delete;
+
+    PropVariant* Out() {
+        Clear();
+        return &m_value;
+    }
+    const PropVariant& Get() const { return m_value; }
+
+private:
+    void Clear() {
+        if (m_value.vt == kVtBstr && m_value.bstrVal) {
+            m_freeString(m_value.bstrVal);
+        }
+        m_value = PropVariant();
+    }
+    SysFreeStringFunc m_freeString;
+    PropVariant m_value;
+};
+
+// Objects of ours handed to the engine live on the stack of one run; the engine's references are
+// counted but never own them. Every engine object is released before the run's objects go away.
+template <typename Interface>
+class StackObject : public Interface {
+public:
+    uint32_t AddRef() override { return ++m_references; }
+    uint32_t Release() override { return --m_references; }
+
+protected:
+    std::atomic<uint32_t> m_references{1};
+};
+
+class FileInStream final : public StackObject<IInStream> {
+public:
+    explicit FileInStream(std::FILE* file) : m_file(file) {}
+
+    HResult QueryInterface(const Guid& iid, void** object) override {
+        if (iid == kIidUnknown || iid == kIidSequentialInStream || iid == kIidInStream) {
+            *object = static_cast<IInStream*>(this);
+            AddRef();
+            return kOk;
+        }
+        *object = nullptr;
+        return kNoInterface;
+    }
+    HResult Read(void* data, uint32_t size, uint32_t* processedSize) override {
+        size_t done = size == 0 ? 0 : std::fread(data, 1, size, m_file);
+        if (processedSize) {
+            *processedSize = static_cast<uint32_t>(done);
+        }
+        return done < size && std::ferror(m_file) ? kFail : kOk;
+    }
+    HResult Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition) override {
+        int origin = seekOrigin == kSeekSet       ? SEEK_SET
+                     : seekOrigin == kSeekCurrent ? SEEK_CUR
+                     : seekOrigin == kSeekEnd     ? SEEK_END
+                                                  : -1;
+        if (origin < 0) {
+            return kInvalidArg;
+        }
+        if (std::fseek(m_file, static_cast<long>(offset), origin) != 0) {
+            return kFail;
+        }
+        long position = std::ftell(m_file);
+        if (position < 0) {
+            return kFail;
+        }
+        if (newPosition) {
+            *newPosition = static_cast<uint64_t>(position);
+        }
+        return kOk;
+    }
+
+private:
+    std::FILE* m_file;
+};
+
+// Receives one item's bytes: into a new file, or into memory for a link's target. Made per item
+// and owned by its references: the extract callback's and the engine's.
+class ItemOutStream final : public ISequentialOutStream {
+public:
+    // Without a file the bytes are kept as text (a link's target).
+    explicit ItemOutStream(std::FILE* file) : m_file(file) {}
+    ~ItemOutStream() { CloseFile(); }
+
+    uint32_t AddRef() override { return ++m_references; }
+    uint32_t Release() override {
+        uint32_t left = --m_references;
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
+
+    HResult QueryInterface(const Guid& iid, void** object) override {
+        if (iid == kIidUnknown || iid == kIidSequentialOutStream) {
+            *object = static_cast<ISequentialOutStream*>(this);
+            AddRef();
+            return kOk;
+        }
+        *object = nullptr;
+        return kNoInterface;
+    }
+    HResult Write(const void* data, uint32_t size, uint32_t* processedSize) override {
+        if (processedSize) {
+            *processedSize = 0;
+        }
+        if (!m_file) {
+            // A link's target is a short text; anything longer is not a link we make.
+            if (m_text.size() + size > 4096) {
+                m_failed = true;
+                return kFail;
+            }
+            m_text.append(static_cast<const char*>(data), size);
+        } else {
+            if (size > 0 && std::fwrite(data, 1, size, m_file) != size) {
+                m_failed = true;
+                return kFail;
+            }
+        }
+        if (processedSize) {
+            *processedSize = size;
+        }
+        return kOk;
+    }
+    const std::string& Text() const { return m_text; }
+    // Closes the file; false when a write or the close failed.
+    bool CloseFile() {
+        if (!m_file) {
+            return !m_failed;
+        }
+        bool closed = std::fclose(m_file) == 0;
+        m_file = nullptr;
+        return closed && !m_failed;
+    }
+
+private:
+    std::FILE* m_file;
+    std::string m_text;
+    bool m_failed = false;
+    std::atomic<uint32_t> m_references{1};
+};
+
+struct ItemInfo {
+    std::vector<std::wstring> components; // empty when the path is not safe
+    bool isDir = false;
+    bool isLink = false;
+    bool encrypted = false;
+    bool hasMode = false;
+    uint32_t mode = 0;
+    bool hasTime = false;
+    uint64_t fileTime = 0;
+};
+
+// Everything one run shares between the caller's thread and the engine's worker.
+class Run {
+public:
+    Run(void* context, ArchiveErrorRelay onError, ArchiveProgressRelay onProgress)
+        : m_context(context), m_onError(onError), m_onProgress(onProgress) {}
+
+    // Queues an error from any thread; the caller's thread delivers it.
+    void QueueError(int code) {
+        std::lock_guard<std::mutex> lock(m_errorMutex);
+        m_pendingErrors.push_back(code);
+    }
+    // Caller's thread only.
+    void DeliverErrors() {
+        std::vector<int> errors;
+        {
+            std::lock_guard<std::mutex> lock(m_errorMutex);
+            errors.swap(m_pendingErrors);
+        }
+        for (int code : errors) {
+            if (m_onError) {
+                m_onError(m_context, code);
+            }
+        }
+    }
+    void ReportError(int code) {
+        QueueError(code);
+        DeliverErrors();
+    }
+    // Caller's thread only.
+    void ReportProgress(uint64_t value) {
+        if (value == 0 || value == m_lastProgress) {
+            return;
+        }
+        m_lastProgress = value;
+        if (m_onProgress) {
+            m_onProgress(m_context, static_cast<int>(value & 0xFFFFFFFFu),
+                         static_cast<int>(value >> 32));
+        }
+    }
+    uint64_t LastProgress() const { return m_lastProgress; }
+
+    std::atomic<bool> passwordAsked{false};
+
+private:
+    void* m_context;
+    ArchiveErrorRelay m_onError;
+    ArchiveProgressRelay m_onProgress;
+    std::mutex m_errorMutex;
+    std::vector<int> m_pendingErrors;
+    uint64_t m_lastProgress = 0;
+};
+
+class PasswordRefusal final : public StackObject<ICryptoGetTextPassword> {
+public:
+    explicit PasswordRefusal(Run& run) : m_run(run) {}
+    HResult QueryInterface(const Guid& iid, void** object) override {
+        *object = nullptr;
+        return kNoInterface;
+    }
+    // No password is ever given: the installer has none to give.
+    HResult CryptoGetTextPassword(Bstr* password) override {
+        if (password) {
+            *password = nullptr;
+        }
+        m_run.passwordAsked = true;
+        return kAbort;
+    }
+
+private:
+    Run& m_run;
+};
+
+class OpenCallback final : public StackObject<IArchiveOpenCallback> {
+public:
+    explicit OpenCallback(Run& run) : m_password(run) {}
+    HResult QueryInterface(const Guid& iid, void** object) override {
+        if (iid == kIidUnknown || iid == kIidArchiveOpenCallback) {
+            *object = static_cast<IArchiveOpenCallback*>(this);
+            AddRef();
+            return kOk;
+        }
+        if (iid == kIidCryptoGetTextPassword) {
+            *object = static_cast<ICryptoGetTextPassword*>(&m_password);
+            m_password.AddRef();
+            return kOk;
+        }
+        *object = nullptr;
+        return kNoInterface;
+    }
+    HResult SetTotal(const uint64_t*, const uint64_t*) override { return kOk; }
+    HResult SetCompleted(const uint64_t*, const uint64_t*) override { return kOk; }
+
+private:
+    PasswordRefusal m_password;
+};
+
+bool IsLinkOnDisk(const fs::path& path) {
+    std::error_code error;
+    return fs::is_symlink(fs::symlink_status(path, error));
+}
+
+bool IsInside(const fs::path& root, const fs::path& candidate) {
+    auto rootIt = root.begin();
+    auto candidateIt = candidate.begin();
+    for (; rootIt != root.end(); ++rootIt, ++candidateIt) {
+        if (rootIt->empty() && std::next(rootIt) == root.end()) {
+            break; // a trailing separator of the root
+        }
+        if (candidateIt == candidate.end() || *rootIt != *candidateIt) {
+            return false;
+        }
+    }
+    return true;
+}
+
+class ExtractCallback final : public StackObject<IArchiveExtractCallback> {
+public:
+    ExtractCallback(Run& run, const fs::path& destination, const std::vector<ItemInfo>& items)
+        : m_run(run), m_destination(destination), m_items(items), m_password(run) {}
+
+    HResult QueryInterface(const Guid& iid, void** object) override {
+        if (iid == kIidUnknown || iid == kIidProgress || iid == kIidArchiveExtractCallback) {
+            *object = static_cast<IArchiveExtractCallback*>(this);
+            AddRef();
+            return kOk;
+        }
+        if (iid == kIidCryptoGetTextPassword) {
+            *object = static_cast<ICryptoGetTextPassword*>(&m_password);
+            m_password.AddRef();
+            return kOk;
+        }
+        *object = nullptr;
+        return kNoInterface;
+    }
+
+    // Called on the caller's thread.
+    HResult SetTotal(uint64_t total) override {
+        m_total = total;
+        return kOk;
+    }
+    // Called on the caller's thread.
+    HResult SetCompleted(const uint64_t* completeValue) override {
+        m_run.DeliverErrors();
+        if (completeValue) {
+            uint64_t completed = *completeValue;
+            m_run.ReportProgress(m_total != 0 ? completed * 100 / m_total : completed >> 20);
+        }
+        return kOk;
+    }
+
+    // GetStream, PrepareOperation and SetOperationResult may run on an engine worker thread, one
+    // item after the other.
+    HResult GetStream(uint32_t index, ISequentialOutStream** outStream,
+                      int32_t askExtractMode) override {
+        *outStream = nullptr;
+        FinishItem(false);
+        m_current = Current();
+        m_current.active = true;
+        m_current.index = index;
+        if (askExtractMode == kAskSkip) {
+            m_current.active = false;
+            return kOk;
+        }
+        if (askExtractMode != kAskExtract) {
+            // The engine decodes this item only to check it (it follows a damaged one in the same
+            // block): it is not written, which is an error of this run.
+            m_current.notWritten = askExtractMode == kAskTest;
+            return kOk;
+        }
+        if (index >= m_items.size() || m_items[index].components.empty()) {
+            m_current.refused = true;
+            return kOk;
+        }
+        try {
+            return OpenItem(m_items[index], outStream);
+        } catch (const std::bad_alloc&) {
+            return kOutOfMemory;
+        } catch (...) {
+            m_current.refused = true;
+            return kOk;
+        }
+    }
+    HResult PrepareOperation(int32_t) override { return kOk; }
+    HResult SetOperationResult(int32_t operationResult) override {
+        try {
+            FinishItem(operationResult == kOpResultOk);
+        } catch (const std::bad_alloc&) {
+            return kOutOfMemory;
+        }
+        return kOk;
+    }
+
+    // After the engine returned: the last item (if the engine did not close it) and the links.
+    void Finish() {
+        FinishItem(false);
+        VerifyLinks();
+    }
+    bool HadErrors() const { return m_errors.load() > 0; }
+    uint64_t Total() const { return m_total; }
+
+private:
+    struct Current {
+        bool active = false;
+        uint32_t index = 0;
+        bool refused = false;
+        bool notWritten = false;
+        fs::path path;
+        ItemOutStream* stream = nullptr;
+    };
+
+    void Error() {
+        ++m_errors;
+        m_run.QueueError(kArchiveErrorData);
+    }
+
+    // Creates the parent folders of an item, refusing to pass through a link.
+    bool PrepareParents(const std::vector<std::wstring>& components, size_t count) {
+        fs::path path = m_destination;
+        for (size_t i = 0; i < count; ++i) {
+            path /= platform::WideToNarrow(components[i]);
+            std::error_code error;
+            fs::file_status status = fs::symlink_status(path, error);
+            if (fs::is_symlink(status)) {
+                return false;
+            }
+            if (fs::is_directory(status)) {
+                continue;
+            }
+            if (fs::exists(status)) {
+                return false;
+            }
+            if (!fs::create_directory(path, error) && !fs::is_directory(fs::symlink_status(path))) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    fs::path ItemPath(const ItemInfo& item) const {
+        fs::path path = m_destination;
+        for (const std::wstring& component : item.components) {
+            path /= platform::WideToNarrow(component);
+        }
+        return path;
+    }
+
+    // Removes what stands where a file or link goes: an earlier file or link, never a folder.
+    bool ClearPlace(const fs::path& path) {
+        std::error_code error;
+        fs::file_status status = fs::symlink_status(path, error);
+        if (!fs::exists(status) && !fs::is_symlink(status)) {
+            return true;
+        }
+        if (fs::is_directory(status)) {
+            return false;
+        }
+        return fs::remove(path, error);
+    }
+
+    HResult OpenItem(const ItemInfo& item, ISequentialOutStream** outStream) {
+        size_t parents = item.isDir ? item.components.size() : item.components.size() - 1;
+        if (!PrepareParents(item.components, parents)) {
+            m_current.refused = true;
+            return kOk;
+        }
+        m_current.path = ItemPath(item);
+        if (item.isDir) {
+            return kOk;
+        }
+        if (!ClearPlace(m_current.path)) {
+            m_current.refused = true;
+            return kOk;
+        }
+        std::FILE* file = nullptr;
+        if (!item.isLink) {
+            // "x": created here and now; never through a link that appeared meanwhile.
+            file = std::fopen(m_current.path.c_str(), "wbx");
+            if (!file) {
+                m_current.refused = true;
+                return kOk;
+            }
+        }
+        m_current.stream = new ItemOutStream(file);
+        m_current.stream->AddRef(); // the engine's reference
+        *outStream = m_current.stream;
+        return kOk;
+    }
+
+    void ApplyAttributes(const ItemInfo& item, const fs::path& path) {
+        std::error_code error;
+        if (item.hasMode) {
+            // Permission bits only: set-id and sticky bits never travel into an installation.
+            fs::permissions(path, static_cast<fs::perms>(item.mode & 0777),
+                            fs::perm_options::replace, error);
+        }
+        if (item.hasTime) {
+            constexpr int64_t kTicksPerSecond = 10000000;
+            constexpr int64_t kEpochDifference = 11644473600LL; // 1601 to 1970, in seconds
+            int64_t ticks = static_cast<int64_t>(item.fileTime);
+            auto since1970 = std::chrono::seconds(ticks / kTicksPerSecond - kEpochDifference) +
+                             std::chrono::nanoseconds((ticks % kTicksPerSecond) * 100);
+            auto systemTime = std::chrono::system_clock::time_point(
+                std::chrono::duration_cast<std::chrono::system_clock::duration>(since1970));
+            fs::last_write_time(path, std::chrono::file_clock::from_sys(systemTime), error);
+        }
+    }
+
+    void FinishItem(bool succeeded) {
+        if (!m_current.active) {
+            return;
+        }
+        Current current = std::move(m_current);
+        m_current = Current();
+        const ItemInfo* item = current.index < m_items.size() ? &m_items[current.index] : nullptr;
+        bool written = !current.refused && !current.notWritten && item;
+        std::string linkTarget;
+        if (current.stream) {
+            written = current.stream->CloseFile() && written;
+            linkTarget = current.stream->Text();
+            current.stream->Release();
+        }
+        if (!written || !succeeded) {
+            if (current.stream && !current.path.empty() && item && !item->isLink) {
+                // A damaged file is not left behind looking complete.
+                std::error_code error;
+                fs::remove(current.path, error);
+            }
+            Error();
+            return;
+        }
+        if (item->isDir) {
+            return;
+        }
+        if (item->isLink) {
+            if (!MakeLink(*item, current.path, linkTarget)) {
+                Error();
+            }
+            return;
+        }
+        ApplyAttributes(*item, current.path);
+    }
+
+    bool MakeLink(const ItemInfo& item, const fs::path& path, const std::string& target) {
+        std::wstring wideTarget = platform::NarrowToWide(target);
+        // The target, seen from the link's folder, must stay below the destination.
+        std::vector<std::wstring> parts(item.components.begin(), item.components.end() - 1);
+        if (wideTarget.empty() || IsSeparator(wideTarget.front()) ||
+            (wideTarget.size() >= 2 && wideTarget[1] == L':')) {
+            return false;
+        }
+        size_t start = 0;
+        while (start <= wideTarget.size()) {
+            size_t end = start;
+            while (end < wideTarget.size() && !IsSeparator(wideTarget[end])) {
+                ++end;
+            }
+            std::wstring part = wideTarget.substr(start, end - start);
+            if (part == L"..") {
+                if (parts.empty()) {
+                    return false;
+                }
+                parts.pop_back();
+            } else if (!part.empty() && part != L".") {
+                parts.push_back(part);
+            }
+            start = end + 1;
+        }
+        std::error_code error;
+        fs::create_symlink(target, path, error);
+        if (error) {
+            return false;
+        }
+        m_links.push_back(path);
+        return true;
+    }
+
+    // Links checked as they lie on disk, once every item is in place: a link that resolves
+    // outside the destination through other links is removed again.
+    void VerifyLinks() {
+        std::error_code error;
+        fs::path root = fs::weakly_canonical(m_destination, error);
+        for (const fs::path& link : m_links) {
+            fs::path target = fs::read_symlink(link, error);
+            bool inside = false;
+            if (!error) {
+                fs::path resolved =
+                    fs::weakly_canonical(fs::weakly_canonical(link.parent_path()) / target, error);
+                inside = !error && IsInside(root, resolved) && !IsLinkOnDisk(resolved);
+            }
+            if (!inside) {
+                fs::remove(link, error);
+                Error();
+            }
+        }
+    }
+
+    Run& m_run;
+    fs::path m_destination;
+    const std::vector<ItemInfo>& m_items;
+    PasswordRefusal m_password;
+    uint64_t m_total = 0;
+    Current m_current;
+    std::vector<fs::path> m_links;
+    std::atomic<int> m_errors{0};
+};
+
+// Maps an engine path argument to a host path.
+bool HostPathOf(const char* text, fs::path* host) {
+    if (!text || !*text) {
+        return false;
+    }
+    if (text[0] == '/') {
+        *host = fs::path(text);
+        return true;
+    }
+    return platform::ToHostPath(platform::NarrowToWide(text), host);
+}
+
+SEVENZIP_ENGINE_CALL bool ReadItems(IInArchive* archive, SysFreeStringFunc freeString,
+                                    std::vector<ItemInfo>* items) {
+    uint32_t count = 0;
+    if (archive->GetNumberOfItems(&count) != kOk) {
+        return false;
+    }
+    items->resize(count);
+    PropertyValue value(freeString);
+    for (uint32_t i = 0; i < count; ++i) {
+        ItemInfo& item = (*items)[i];
+        if (archive->GetProperty(i, kpidPath, value.Out()) == kOk && value.Get().vt == kVtBstr) {
+            std::wstring path = FromEngineText(value.Get().bstrVal);
+            SplitItemPath(path, &item.components);
+        }
+        if (archive->GetProperty(i, kpidIsDir, value.Out()) == kOk && value.Get().vt == kVtBool) {
+            item.isDir = value.Get().boolVal != 0;
+        }
+        if (archive->GetProperty(i, kpidEncrypted, value.Out()) == kOk &&
+            value.Get().vt == kVtBool) {
+            item.encrypted = value.Get().boolVal != 0;
+        }
+        if (archive->GetProperty(i, kpidAttrib, value.Out()) == kOk && value.Get().vt == kVtUi4) {
+            uint32_t attributes = value.Get().ulVal;
+            // The host's mode travels in the high 16 bits when bit 0x8000 is set.
+            if (attributes & 0x8000) {
+                uint32_t mode = attributes >> 16;
+                constexpr uint32_t kTypeMask = 0170000, kTypeLink = 0120000;
+                item.isLink = !item.isDir && (mode & kTypeMask) == kTypeLink;
+                item.hasMode = !item.isLink;
+                item.mode = mode;
+            }
+        }
+        if (archive->GetProperty(i, kpidMTime, value.Out()) == kOk &&
+            value.Get().vt == kVtFileTime) {
+            item.hasTime = true;
+            item.fileTime =
+                (static_cast<uint64_t>(value.Get().filetime.high) << 32) | value.Get().filetime.low;
+        }
+    }
+    return true;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+struct ArchiveReleaser {
+    SEVENZIP_ENGINE_CALL void operator()(IInArchive* archive) const {
+        archive->Close();
+        archive->Release();
+    }
+};
+
+int MapFailure(Run& run, HResult result) {
+    if (result == kOutOfMemory) {
+        run.ReportError(kArchiveErrorMemory);
+        return kArchiveExitMemory;
+    }
+    if (result == kAbort && !run.passwordAsked) {
+        run.ReportError(kArchiveErrorAborted);
+        return kArchiveExitAborted;
+    }
+    run.ReportError(kArchiveErrorFatal);
+    return kArchiveExitFatal;
+}
+
+SEVENZIP_ENGINE_CALL int Extract(Run& run, const char* archivePath, const char* destinationText) {
+    Engine& engine = LoadedEngine();
+    {
+        std::lock_guard<std::mutex> lock(g_reportMutex);
+        g_loadReport = engine.report;
+    }
+    if (!engine.createObject) {
+        run.ReportError(kArchiveErrorFatal);
+        return kArchiveExitFatal;
+    }
+    fs::path archiveHost, destination;
+    if (!HostPathOf(archivePath, &archiveHost) || !HostPathOf(destinationText, &destination)) {
+        run.ReportError(kArchiveErrorFatal);
+        return kArchiveExitFatal;
+    }
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(archiveHost.c_str(), "rb"));
+    if (!file) {
+        run.ReportError(kArchiveErrorFatal);
+        return kArchiveExitFatal;
+    }
+    std::error_code error;
+    fs::create_directories(destination, error);
+    if (!fs::is_directory(destination, error)) {
+        run.ReportError(kArchiveErrorFatal);
+        return kArchiveExitFatal;
+    }
+
+    // Everything the engine may hold a reference to is declared before the archive object, so the
+    // archive is closed and released first.
+    FileInStream stream(file.get());
+    OpenCallback openCallback(run);
+    std::vector<ItemInfo> items;
+    std::optional<ExtractCallback> callback;
+
+    void* object = nullptr;
+    HResult created = engine.createObject(&kClsid7zHandler, &kIidInArchive, &object);
+    if (created != kOk || !object) {
+        return MapFailure(run, created == kOk ? kFail : created);
+    }
+    std::unique_ptr<IInArchive, ArchiveReleaser> archive(static_cast<IInArchive*>(object));
+
+    const uint64_t maxCheckStart = 1 << 22;
+    HResult opened = archive->Open(&stream, &maxCheckStart, &openCallback);
+    if (run.passwordAsked) {
+        // Header encryption: the item list itself is behind the password.
+        run.ReportError(kArchiveErrorPassword);
+        run.ReportError(kArchiveErrorArchives);
+        return kArchiveExitFatal;
+    }
+    if (opened == kOutOfMemory) {
+        return MapFailure(run, opened);
+    }
+    if (opened != kOk) {
+        // Not a 7z archive, or its signature or header is damaged.
+        run.ReportError(kArchiveErrorArchives);
+        return kArchiveExitFatal;
+    }
+
+    if (!ReadItems(archive.get(), engine.sysFreeString, &items)) {
+        run.ReportError(kArchiveErrorArchives);
+        return kArchiveExitFatal;
+    }
+    for (const ItemInfo& item : items) {
+        if (item.encrypted) {
+            // Asked before a single byte is decoded, so nothing is written.
+            run.ReportError(kArchiveErrorPassword);
+            run.ReportError(kArchiveErrorArchives);
+            return kArchiveExitFatal;
+        }
+    }
+
+    callback.emplace(run, destination, items);
+    HResult extracted = archive->Extract(nullptr, static_cast<uint32_t>(-1), 0, &*callback);
+    callback->Finish();
+    run.DeliverErrors();
+    if (run.passwordAsked) {
+        run.ReportError(kArchiveErrorPassword);
+        run.ReportError(kArchiveErrorArchives);
+        return kArchiveExitFatal;
+    }
+    if (extracted != kOk) {
+        int exitCode = MapFailure(run, extracted);
+        run.ReportError(kArchiveErrorArchives);
+        return exitCode;
+    }
+    if (callback->HadErrors()) {
+        run.ReportError(kArchiveErrorArchives);
+        return kArchiveExitFatal;
+    }
+    if (callback->Total() != 0 && run.LastProgress() < 100) {
+        run.ReportProgress(100);
+    }
+    return kArchiveExitOk;
+}
+
+} // namespace archive_engine
+
+bool IsSafeArchiveItemPath(std::wstring_view path) {
+    std::vector<std::wstring> components;
+    return archive_engine::SplitItemPath(path, &components);
+}
+
+std::string ArchiveEngineLoadReport() {
+    std::lock_guard<std::mutex> lock(archive_engine::g_reportMutex);
+    return archive_engine::g_loadReport;
+}
+
+int RunSevenZipEntry(int argc, const char* const* argv, void* context, ArchiveErrorRelay onError,
+                     ArchiveProgressRelay onProgress) {
+    std::lock_guard<std::mutex> lock(archive_engine::g_runMutex);
+    archive_engine::Run run(context, onError, onProgress);
+    if (argc != 4 || !argv || !argv[1] || !argv[2] || !argv[3] ||
+        std::string_view(argv[1]) != "x" || std::string_view(argv[3]).substr(0, 2) != "-o" ||
+        !argv[2][0] || !argv[3][2]) {
+        run.ReportError(kArchiveErrorAborted);
+        return kArchiveExitCommandLine;
+    }
+    try {
+        return archive_engine::Extract(run, argv[2], argv[3] + 2);
+    } catch (const std::bad_alloc&) {
+        run.ReportError(kArchiveErrorMemory);
+        return kArchiveExitMemory;
+    } catch (...) {
+        run.ReportError(kArchiveErrorFatal);
+        return kArchiveExitFatal;
+    }
+}

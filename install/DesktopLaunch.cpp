@@ -1,0 +1,29 @@
+#include "install/DesktopLaunch.h"
+
+#include "app/Probes.h"
+#include "platform/DesktopUser.h"
+#include "platform/Shell.h"
+
+DesktopUserTokenHandle GetDesktopUserToken() {
+    return platform::DesktopUserToken();
+}
+
+bool LaunchAsDesktopUser(const wchar_t* file, const wchar_t* parameters,
+                         const wchar_t* workingFolder, int showCommand) {
+    if (!file) {
+        return false;
+    }
+    if (!IsVistaOrLater() || !IsUserAdmin()) {
+        return platform::ShellExecute(L"open", file, parameters, workingFolder, showCommand) > 32;
+    }
+    DesktopUserTokenHandle token = GetDesktopUserToken();
+    if (!token) {
+        return false;
+    }
+    std::wstring commandLine = L"\"" + std::wstring(file) + L"\" ";
+    if (parameters) {
+        commandLine += parameters;
+    }
+    return platform::CreateProcessWithToken(*token, file, commandLine,
+                                            workingFolder ? workingFolder : L"");
+}

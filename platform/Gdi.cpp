@@ -1,0 +1,534 @@
+#include "platform/Gdi.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include <png.h>
+
+#include "platform/Font.h"
+
+namespace platform {
+
+Rect IntersectRects(const Rect& a, const Rect& b) {
+    Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+           std::min(a.bottom, b.bottom)};
+    if (r.IsEmpty()) {
+        return Rect{};
+    }
+    return r;
+}
+
+Bitmap::Bitmap(int32_t width, int32_t height) {
+    Resize(width, height);
+}
+
+void Bitmap::Resize(int32_t width, int32_t height) {
+    m_width = std::max(width, 0);
+    m_height = std::max(height, 0);
+    m_pixels.assign(static_cast<size_t>(m_width) * static_cast<size_t>(m_height), 0);
+}
+
+size_t Bitmap::GetBits(void* out, size_t byteCount) const {
+    size_t bytes = std::min(byteCount, m_pixels.size() * sizeof(uint32_t));
+    std::memcpy(out, m_pixels.data(), bytes);
+    return bytes;
+}
+
+std::unique_ptr<Bitmap> Bitmap::Clone() const {
+    auto copy = std::make_unique<Bitmap>(m_width, m_height);
+    copy->m_pixels = m_pixels;
+    return copy;
+}
+
+namespace {
+
+uint32_t ReadU32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+uint16_t ReadU16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+constexpr size_t kFileHeaderSize = 14;
+constexpr size_t kInfoHeaderSize = 40;
+// No skin image comes near this; it bounds what a damaged header can make us allocate.
+constexpr int64_t kMaxBmpPixels = 16 * 1024 * 1024;
+
+} // namespace
+
+std::unique_ptr<Bitmap> DecodeBmp(const uint8_t* data, size_t size) {
+    if (data == nullptr || size < kFileHeaderSize + kInfoHeaderSize) {
+        return nullptr;
+    }
+    if (data[0] != 'B' || data[1] != 'M') {
+        return nullptr;
+    }
+    uint32_t pixelOffset = ReadU32(data + 10);
+    const uint8_t* info = data + kFileHeaderSize;
+    uint32_t infoSize = ReadU32(info);
+    if (infoSize < kInfoHeaderSize || infoSize > size - kFileHeaderSize) {
+        return nullptr;
+    }
+    int32_t width = static_cast<int32_t>(ReadU32(info + 4));
+    int32_t rawHeight = static_cast<int32_t>(ReadU32(info + 8));
+    uint16_t planes = ReadU16(info + 12);
+    uint16_t bitCount = ReadU16(info + 14);
+    uint32_t compression = ReadU32(info + 16);
+    if (planes != 1 || (bitCount != 24 && bitCount != 32)) {
+        return nullptr;
+    }
+    // Uncompressed only; 32-bit images may carry the standard masks (BI_BITFIELDS).
+    constexpr uint32_t kBiRgb = 0;
+    constexpr uint32_t kBiBitfields = 3;
+    if (compression == kBiBitfields) {
+        if (bitCount != 32 || infoSize + kFileHeaderSize + 12 > size) {
+            return nullptr;
+        }
+        const uint8_t* masks = info + kInfoHeaderSize;
+        if (ReadU32(masks) != 0x00FF0000 || ReadU32(masks + 4) != 0x0000FF00 ||
+            ReadU32(masks + 8) != 0x000000FF) {
+            return nullptr;
+        }
+    } else if (compression != kBiRgb) {
+        return nullptr;
+    }
+    if (width <= 0 || rawHeight == 0 || rawHeight == std::numeric_limits<int32_t>::min()) {
+        return nullptr;
+    }
+    bool topDown = rawHeight < 0;
+    int32_t height = topDown ? -rawHeight : rawHeight;
+    if (static_cast<int64_t>(width) * height > kMaxBmpPixels) {
+        return nullptr;
+    }
+    size_t stride = ((static_cast<size_t>(width) * bitCount + 31) / 32) * 4;
+    size_t needed = stride * static_cast<size_t>(height);
+    if (pixelOffset < kFileHeaderSize + kInfoHeaderSize || pixelOffset > size ||
+        size - pixelOffset < needed) {
+        return nullptr;
+    }
+    auto bitmap = std::make_unique<Bitmap>(width, height);
+    size_t bytesPerPixel = bitCount / 8;
+    for (int32_t y = 0; y < height; ++y) {
+        int32_t sourceRow = topDown ? y : height - 1 - y;
+        const uint8_t* row = data + pixelOffset + stride * static_cast<size_t>(sourceRow);
+        uint32_t* out = bitmap->Pixels() + static_cast<size_t>(y) * width;
+        for (int32_t x = 0; x < width; ++x) {
+            const uint8_t* p = row + static_cast<size_t>(x) * bytesPerPixel;
+            out[x] = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+                     (static_cast<uint32_t>(p[2]) << 16);
+        }
+    }
+    return bitmap;
+}
+
+bool SaveBitmapAsPng(const Bitmap& bitmap, const char* path) {
+    if (bitmap.Width() <= 0 || bitmap.Height() <= 0) {
+        return false;
+    }
+    FILE* file = std::fopen(path, "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    bool ok = false;
+    std::vector<uint8_t> row(static_cast<size_t>(bitmap.Width()) * 3);
+    if (png != nullptr && info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
+        png_init_io(png, file);
+        png_set_IHDR(png, info, bitmap.Width(), bitmap.Height(), 8, PNG_COLOR_TYPE_RGB,
+                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        for (int32_t y = 0; y < bitmap.Height(); ++y) {
+            for (int32_t x = 0; x < bitmap.Width(); ++x) {
+                uint32_t p = bitmap.Pixel(x, y);
+                row[x * 3] = static_cast<uint8_t>(p >> 16);
+                row[x * 3 + 1] = static_cast<uint8_t>(p >> 8);
+                row[x * 3 + 2] = static_cast<uint8_t>(p);
+            }
+            png_write_row(png, row.data());
+        }
+        png_write_end(png, nullptr);
+        ok = true;
+    }
+    png_destroy_write_struct(&png, &info);
+    ok = (std::fclose(file) == 0) && ok;
+    return ok;
+}
+
+namespace {
+
+struct PngSource {
+    const uint8_t* data;
+    size_t size;
+    size_t offset;
+};
+
+void ReadPngBytes(png_structp png, png_bytep out, png_size_t count) {
+    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (source->size - source->offset < count) {
+        png_error(png, "truncated");
+    }
+    std::memcpy(out, source->data + source->offset, count);
+    source->offset += count;
+}
+
+} // namespace
+
+std::unique_ptr<Bitmap> DecodePng(const uint8_t* data, size_t size, std::vector<uint8_t>* alpha) {
+    if (data == nullptr || size < 8 || png_sig_cmp(data, 0, 8) != 0) {
+        return nullptr;
+    }
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    PngSource source{data, size, 0};
+    std::unique_ptr<Bitmap> result;
+    std::vector<uint8_t> row;
+    if (png != nullptr && info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
+        png_set_read_fn(png, &source, ReadPngBytes);
+        png_read_info(png, info);
+        png_set_expand(png);
+        png_set_strip_16(png);
+        png_set_gray_to_rgb(png);
+        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+        png_read_update_info(png, info);
+        uint32_t w = png_get_image_width(png, info);
+        uint32_t h = png_get_image_height(png, info);
+        if (w > 0 && h > 0 && static_cast<int64_t>(w) * h <= kMaxBmpPixels &&
+            png_get_rowbytes(png, info) == static_cast<size_t>(w) * 4) {
+            auto bitmap =
+                std::make_unique<Bitmap>(static_cast<int32_t>(w), static_cast<int32_t>(h));
+            if (alpha != nullptr) {
+                alpha->assign(static_cast<size_t>(w) * h, 0xFF);
+            }
+            row.resize(static_cast<size_t>(w) * 4);
+            for (uint32_t y = 0; y < h; ++y) {
+                png_read_row(png, row.data(), nullptr);
+                for (uint32_t x = 0; x < w; ++x) {
+                    const uint8_t* p = row.data() + static_cast<size_t>(x) * 4;
+                    bitmap->SetPixel(static_cast<int32_t>(x), static_cast<int32_t>(y),
+                                     (static_cast<uint32_t>(p[0]) << 16) |
+                                         (static_cast<uint32_t>(p[1]) << 8) | p[2]);
+                    if (alpha != nullptr) {
+                        (*alpha)[static_cast<size_t>(y) * w + x] = p[3];
+                    }
+                }
+            }
+            result = std::move(bitmap);
+        }
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    return result;
+}
+
+std::unique_ptr<Bitmap> LoadPng(const char* path) {
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return nullptr;
+    }
+    std::vector<uint8_t> bytes;
+    uint8_t buffer[65536];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    std::fclose(file);
+    return DecodePng(bytes.data(), bytes.size());
+}
+
+// Holds a window surface's lock for one drawing operation. Memory contexts have no surface and
+// take no lock.
+class DeviceContext::SurfaceGuard {
+public:
+    explicit SurfaceGuard(const DeviceContext& dc) : m_surface(dc.m_surface.get()) {
+        if (m_surface != nullptr) {
+            m_surface->Lock().lock();
+        }
+    }
+    ~SurfaceGuard() {
+        if (m_surface != nullptr) {
+            m_surface->Lock().unlock();
+        }
+    }
+    SurfaceGuard(const SurfaceGuard&) = delete;
+    SurfaceGuard& operator=(const SurfaceGuard&) = delete;
+
+private:
+    WindowSurface* m_surface;
+};
+
+DeviceContext::DeviceContext(Bitmap* target) : m_target(target) {}
+
+DeviceContext::~DeviceContext() {
+    if (m_surface != nullptr) {
+        std::lock_guard<std::recursive_mutex> lock(m_surface->Lock());
+        m_surface->MarkFrameReady();
+    }
+}
+
+std::unique_ptr<DeviceContext> DeviceContext::ForSurface(std::shared_ptr<WindowSurface> surface) {
+    auto dc = std::make_unique<DeviceContext>(&surface->Canvas());
+    dc->m_surface = std::move(surface);
+    return dc;
+}
+
+Bitmap* DeviceContext::SelectBitmap(Bitmap* bitmap) {
+    if (m_surface != nullptr) {
+        return nullptr; // a window's context keeps its surface
+    }
+    Bitmap* previous = m_target;
+    m_target = bitmap;
+    return previous;
+}
+
+const Font* DeviceContext::SelectFont(const Font* font) {
+    const Font* previous = m_font;
+    m_font = font;
+    return previous;
+}
+
+ColorRef DeviceContext::SetTextColor(ColorRef color) {
+    ColorRef previous = m_textColor;
+    m_textColor = color & 0xFFFFFF;
+    return previous;
+}
+
+ColorRef DeviceContext::SetBkColor(ColorRef color) {
+    ColorRef previous = m_bkColor;
+    m_bkColor = color & 0xFFFFFF;
+    return previous;
+}
+
+int DeviceContext::SetBkMode(int mode) {
+    int previous = m_bkMode;
+    if (mode == kTransparent || mode == kOpaque) {
+        m_bkMode = mode;
+    }
+    return previous;
+}
+
+int DeviceContext::GetDeviceCaps(int index) const {
+    if (index == kLogPixelsX || index == kLogPixelsY) {
+        return GetDisplayDpi();
+    }
+    return 0;
+}
+
+namespace {
+std::atomic<int> g_dpiOverride{0};
+} // namespace
+
+int GetDisplayDpi() {
+    int forced = g_dpiOverride.load(std::memory_order_relaxed);
+    if (forced > 0) {
+        return forced;
+    }
+    // The host says otherwise through $KELTO_DPI (an X resource database is not consulted).
+    if (const char* env = std::getenv("KELTO_DPI")) {
+        int value = std::atoi(env);
+        if (value >= 48 && value <= 480) {
+            return value;
+        }
+    }
+    return 96;
+}
+
+void SetDisplayDpiForTesting(int dpi) {
+    g_dpiOverride.store(dpi, std::memory_order_relaxed);
+}
+
+int32_t DeviceContext::Width() const {
+    SurfaceGuard guard(*this);
+    return m_target ? m_target->Width() : 0;
+}
+
+int32_t DeviceContext::Height() const {
+    SurfaceGuard guard(*this);
+    return m_target ? m_target->Height() : 0;
+}
+
+void DeviceContext::FillSolidRect(const Rect& rect, ColorRef color) {
+    SurfaceGuard guard(*this);
+    if (m_target == nullptr) {
+        return;
+    }
+    Rect r = IntersectRects(rect, Rect{0, 0, m_target->Width(), m_target->Height()});
+    uint32_t pixel = PixelFromColorRef(color);
+    for (int32_t y = r.top; y < r.bottom; ++y) {
+        uint32_t* row = m_target->Pixels() + static_cast<size_t>(y) * m_target->Width();
+        std::fill(row + r.left, row + r.right, pixel);
+    }
+}
+
+namespace {
+
+void CopyPixels(Bitmap& target, int32_t x, int32_t y, int32_t w, int32_t h, const Bitmap& source,
+                int32_t sx, int32_t sy) {
+    // Clip against the source, then against the target, moving both origins together.
+    if (sx < 0) {
+        x -= sx;
+        w += sx;
+        sx = 0;
+    }
+    if (sy < 0) {
+        y -= sy;
+        h += sy;
+        sy = 0;
+    }
+    if (x < 0) {
+        sx -= x;
+        w += x;
+        x = 0;
+    }
+    if (y < 0) {
+        sy -= y;
+        h += y;
+        y = 0;
+    }
+    w = std::min({w, source.Width() - sx, target.Width() - x});
+    h = std::min({h, source.Height() - sy, target.Height() - y});
+    if (w <= 0 || h <= 0) {
+        return;
+    }
+    for (int32_t row = 0; row < h; ++row) {
+        const uint32_t* from =
+            source.Pixels() + static_cast<size_t>(sy + row) * source.Width() + sx;
+        uint32_t* to = target.Pixels() + static_cast<size_t>(y + row) * target.Width() + x;
+        std::memmove(to, from, static_cast<size_t>(w) * sizeof(uint32_t));
+    }
+}
+
+} // namespace
+
+bool DeviceContext::BitBlt(int32_t x, int32_t y, int32_t w, int32_t h, const DeviceContext& source,
+                           int32_t sx, int32_t sy) {
+    if (&source == this) {
+        SurfaceGuard guard(*this);
+        if (m_target == nullptr) {
+            return false;
+        }
+        auto copy = m_target->Clone();
+        CopyPixels(*m_target, x, y, w, h, *copy, sx, sy);
+        return true;
+    }
+    SurfaceGuard sourceGuard(source);
+    if (source.m_target == nullptr) {
+        return false;
+    }
+    return BitBltFrom(x, y, w, h, *source.m_target, sx, sy);
+}
+
+bool DeviceContext::BitBltFrom(int32_t x, int32_t y, int32_t w, int32_t h, const Bitmap& source,
+                               int32_t sx, int32_t sy) {
+    SurfaceGuard guard(*this);
+    if (m_target == nullptr) {
+        return false;
+    }
+    CopyPixels(*m_target, x, y, w, h, source, sx, sy);
+    return true;
+}
+
+uint32_t DeviceContext::GetPixel(int32_t x, int32_t y) const {
+    SurfaceGuard guard(*this);
+    if (m_target == nullptr || x < 0 || y < 0 || x >= m_target->Width() ||
+        y >= m_target->Height()) {
+        return 0;
+    }
+    return m_target->Pixel(x, y);
+}
+
+Point DeviceContext::MeasureText(std::wstring_view text) const {
+    const Font* font = m_font ? m_font : DefaultGuiFont();
+    if (font == nullptr) {
+        return Point{};
+    }
+    return Point{MeasureTextWidth(*font, text), font->LineHeight()};
+}
+
+int DeviceContext::DrawText(std::wstring_view text, Rect* rect, uint32_t format) {
+    if (rect == nullptr) {
+        return 0;
+    }
+    const Font* font = m_font ? m_font : DefaultGuiFont();
+    if (font == nullptr) {
+        return 0;
+    }
+    bool singleLine = (format & kDtSingleLine) != 0;
+    bool wordBreak = !singleLine && (format & kDtWordBreak) != 0;
+    bool editControl = (format & kDtEditControl) != 0;
+    int32_t lineHeight = font->LineHeight();
+
+    std::vector<TextLine> lines;
+    if (singleLine) {
+        lines.push_back(TextLine{0, text.size(), MeasureTextWidth(*font, text)});
+    } else {
+        lines = BreakTextLines(*font, text, rect->Width(), wordBreak, editControl);
+    }
+    int32_t maxWidth = 0;
+    for (const TextLine& line : lines) {
+        maxWidth = std::max(maxWidth, line.width);
+    }
+    int32_t totalHeight = lineHeight * static_cast<int32_t>(lines.size());
+
+    if ((format & kDtCalcRect) != 0) {
+        // Single lines and unbroken text report their own width; wrapped text keeps the width
+        // it was wrapped to unless a line is wider.
+        if (wordBreak) {
+            rect->right = rect->left + std::max(rect->Width(), maxWidth);
+        } else {
+            rect->right = rect->left + maxWidth;
+        }
+        rect->bottom = rect->top + totalHeight;
+        return totalHeight;
+    }
+
+    int32_t top = rect->top;
+    if (singleLine && (format & kDtVCenter) != 0) {
+        top = rect->top + (rect->Height() - lineHeight) / 2;
+    } else if (singleLine && (format & kDtBottom) != 0) {
+        top = rect->bottom - lineHeight;
+    }
+
+    SurfaceGuard guard(*this);
+    if (m_target == nullptr) {
+        return totalHeight;
+    }
+    Rect clip = IntersectRects(*rect, Rect{0, 0, m_target->Width(), m_target->Height()});
+    uint32_t textPixel = PixelFromColorRef(m_textColor);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const TextLine& line = lines[i];
+        int32_t lineTop = top + static_cast<int32_t>(i) * lineHeight;
+        // Like a multi-line edit control, 0x2000 leaves out a last line that would be cut.
+        if (editControl && !singleLine && i > 0 && lineTop + lineHeight > rect->bottom) {
+            break;
+        }
+        int32_t x = rect->left;
+        uint32_t align = format & 0x3;
+        if (align == kDtCenter) {
+            x = rect->left + (rect->Width() - line.width) / 2;
+        } else if (align == kDtRight) {
+            x = rect->right - line.width;
+        }
+        if (m_bkMode == kOpaque) {
+            Rect cell =
+                IntersectRects(Rect{x, lineTop, x + line.width, lineTop + lineHeight}, clip);
+            uint32_t bk = PixelFromColorRef(m_bkColor);
+            for (int32_t y = cell.top; y < cell.bottom; ++y) {
+                uint32_t* row = m_target->Pixels() + static_cast<size_t>(y) * m_target->Width();
+                std::fill(row + cell.left, row + cell.right, bk);
+            }
+        }
+        RenderTextLine(*m_target, *font, text.substr(line.begin, line.end - line.begin), x,
+                       lineTop + font->Ascent(), textPixel, clip);
+    }
+    if (singleLine && (format & (kDtVCenter | kDtBottom)) != 0) {
+        return top - rect->top + lineHeight;
+    }
+    return totalHeight;
+}
+
+} // namespace platform

@@ -1,0 +1,512 @@
+#include "platform/Process.h"
+
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <thread>
+
+extern char** environ;
+
+namespace platform {
+namespace {
+
+constexpr const char* kCommandLineVariable = "KELTO_COMMAND_LINE";
+
+// Exit codes that Terminate asked for, by process id: a child of this program ended through
+// another handle then reports the code it was ended with, as on Windows.
+std::mutex g_terminatedMutex;
+std::map<uint32_t, uint32_t> g_terminatedCodes;
+
+void RememberTermination(uint32_t processId, uint32_t exitCode) {
+    std::lock_guard<std::mutex> lock(g_terminatedMutex);
+    g_terminatedCodes[processId] = exitCode;
+}
+
+bool TakeTermination(uint32_t processId, uint32_t* exitCode) {
+    std::lock_guard<std::mutex> lock(g_terminatedMutex);
+    auto it = g_terminatedCodes.find(processId);
+    if (it == g_terminatedCodes.end()) {
+        return false;
+    }
+    *exitCode = it->second;
+    g_terminatedCodes.erase(it);
+    return true;
+}
+
+int OpenProcessDescriptor(pid_t pid) {
+#ifdef SYS_pidfd_open
+    long descriptor = syscall(SYS_pidfd_open, pid, 0);
+    if (descriptor >= 0) {
+        fcntl(static_cast<int>(descriptor), F_SETFD, FD_CLOEXEC);
+        return static_cast<int>(descriptor);
+    }
+#endif
+    return -1;
+}
+
+// The state letter and parent of /proc/<pid>/stat; false when the process is gone.
+bool ReadStat(uint32_t pid, char* state, uint32_t* parent, std::string* command) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(in, line)) {
+        return false;
+    }
+    // "pid (comm) S ppid ...": the command may itself hold blanks and parentheses.
+    size_t open = line.find('(');
+    size_t close = line.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close + 4 > line.size()) {
+        return false;
+    }
+    if (command) {
+        *command = line.substr(open + 1, close - open - 1);
+    }
+    *state = line[close + 2];
+    if (parent) {
+        *parent = static_cast<uint32_t>(std::strtoul(line.c_str() + close + 4, nullptr, 10));
+    }
+    return true;
+}
+
+bool IsRunning(uint32_t pid) {
+    char state = 0;
+    return ReadStat(pid, &state, nullptr, nullptr) && state != 'Z' && state != 'X';
+}
+
+std::string ImageFileName(uint32_t pid, const std::string& command) {
+    std::string path = ProcessImageHostPath(pid);
+    if (path.empty()) {
+        return command;
+    }
+    return std::filesystem::path(path).filename().string();
+}
+
+bool HostPathOf(const std::wstring& path, std::filesystem::path* host) {
+    if (!path.empty() && path[0] == L'/') {
+        *host = std::filesystem::path(WideToNarrow(path));
+        return true;
+    }
+    return ToHostPath(path, host);
+}
+
+} // namespace
+
+std::string ProcessImageHostPath(uint32_t processId) {
+    char buffer[PATH_MAX + 1] = {};
+    std::string link = "/proc/" + std::to_string(processId) + "/exe";
+    ssize_t length = readlink(link.c_str(), buffer, PATH_MAX);
+    if (length <= 0) {
+        return {};
+    }
+    std::string path(buffer, static_cast<size_t>(length));
+    const std::string deleted = " (deleted)";
+    if (path.size() > deleted.size() &&
+        path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0) {
+        path.resize(path.size() - deleted.size());
+    }
+    return path;
+}
+
+bool SnapshotProcesses(std::vector<ProcessEntry>* entries) {
+    entries->clear();
+    std::error_code error;
+    std::filesystem::directory_iterator it("/proc", error);
+    if (error) {
+        return false;
+    }
+    std::vector<uint32_t> ids;
+    for (std::filesystem::directory_iterator end; it != end; it.increment(error)) {
+        if (error) {
+            return false;
+        }
+        const std::string name = it->path().filename().string();
+        if (name.empty() || !std::all_of(name.begin(), name.end(), ::isdigit)) {
+            continue;
+        }
+        ids.push_back(static_cast<uint32_t>(std::strtoul(name.c_str(), nullptr, 10)));
+    }
+    std::sort(ids.begin(), ids.end());
+    entries->push_back(ProcessEntry{0, 0, L"[System Process]"});
+    for (uint32_t id : ids) {
+        char state = 0;
+        uint32_t parent = 0;
+        std::string command;
+        if (!ReadStat(id, &state, &parent, &command) || state == 'Z' || state == 'X') {
+            continue;
+        }
+        entries->push_back(ProcessEntry{id, parent, NarrowToWide(ImageFileName(id, command))});
+    }
+    return true;
+}
+
+Process::~Process() {
+    if (m_child && !m_ended) {
+        Reap(false);
+    }
+    if (m_descriptor >= 0) {
+        close(m_descriptor);
+    }
+}
+
+bool Process::Terminate(uint32_t exitCode) {
+    if (m_ended) {
+        return false;
+    }
+    int result = -1;
+#ifdef SYS_pidfd_send_signal
+    if (m_descriptor >= 0) {
+        result =
+            static_cast<int>(syscall(SYS_pidfd_send_signal, m_descriptor, SIGKILL, nullptr, 0));
+    }
+#endif
+    if (m_descriptor < 0) {
+        result = kill(static_cast<pid_t>(m_processId), SIGKILL);
+    }
+    if (result != 0) {
+        return false;
+    }
+    m_terminated = true;
+    m_exitCode = exitCode;
+    RememberTermination(m_processId, exitCode);
+    return true;
+}
+
+bool Process::Reap(bool block) {
+    if (m_ended) {
+        return true;
+    }
+    int status = 0;
+    pid_t result;
+    do {
+        result = waitpid(static_cast<pid_t>(m_processId), &status, block ? 0 : WNOHANG);
+    } while (result < 0 && errno == EINTR);
+    if (result != static_cast<pid_t>(m_processId)) {
+        return false;
+    }
+    m_ended = true;
+    uint32_t requested = 0;
+    const bool killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    if (killed && TakeTermination(m_processId, &requested)) {
+        m_exitCode = requested;
+        return true;
+    }
+    if (!m_terminated) {
+        m_exitCode = WIFEXITED(status)     ? static_cast<uint32_t>(WEXITSTATUS(status))
+                     : WIFSIGNALED(status) ? 128u + static_cast<uint32_t>(WTERMSIG(status))
+                                           : 0u;
+    }
+    return true;
+}
+
+bool Process::GetExitCode(uint32_t* exitCode) {
+    if (!exitCode) {
+        return false;
+    }
+    if (m_child) {
+        Reap(false);
+    } else if (!m_ended && !IsRunning(m_processId)) {
+        m_ended = true;
+    } else if (!m_ended && m_descriptor >= 0) {
+        pollfd ready{m_descriptor, POLLIN, 0};
+        if (poll(&ready, 1, 0) > 0) {
+            m_ended = true;
+        }
+    }
+    *exitCode = m_ended ? m_exitCode : kStillActive;
+    return true;
+}
+
+bool Process::Wait(uint32_t milliseconds) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (true) {
+        uint32_t code = 0;
+        GetExitCode(&code);
+        if (m_ended) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+std::unique_ptr<Process> OpenProcess(uint32_t processId) {
+    if (processId == 0 || processId > static_cast<uint32_t>(INT_MAX) || !IsRunning(processId)) {
+        return nullptr;
+    }
+    int descriptor = OpenProcessDescriptor(static_cast<pid_t>(processId));
+    // The id may have been reused between the check and the open: check again through the
+    // descriptor's process.
+    if (!IsRunning(processId)) {
+        if (descriptor >= 0) {
+            close(descriptor);
+        }
+        return nullptr;
+    }
+    return std::unique_ptr<Process>(new Process(processId, descriptor, false));
+}
+
+bool LookUpUser(uint32_t userId, UserIdentity* identity) {
+    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(static_cast<uid_t>(userId), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+        !found) {
+        return false;
+    }
+    identity->userId = userId;
+    identity->groupId = entry.pw_gid;
+    identity->name = entry.pw_name ? entry.pw_name : "";
+    identity->home = entry.pw_dir ? entry.pw_dir : "";
+    identity->shell = entry.pw_shell ? entry.pw_shell : "";
+    int count = 64;
+    std::vector<gid_t> groups(static_cast<size_t>(count));
+    if (getgrouplist(entry.pw_name, entry.pw_gid, groups.data(), &count) < 0) {
+        groups.resize(static_cast<size_t>(count));
+        getgrouplist(entry.pw_name, entry.pw_gid, groups.data(), &count);
+    }
+    groups.resize(static_cast<size_t>(std::max(count, 0)));
+    identity->groups.assign(groups.begin(), groups.end());
+    return true;
+}
+
+std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine) {
+    std::vector<std::wstring> arguments;
+    size_t i = 0;
+    const size_t n = commandLine.size();
+    // The program name: up to the next blank, or quoted without any escape rules.
+    while (i < n && (commandLine[i] == L' ' || commandLine[i] == L'\t')) {
+        ++i;
+    }
+    if (i >= n) {
+        return arguments;
+    }
+    std::wstring program;
+    if (commandLine[i] == L'"') {
+        ++i;
+        while (i < n && commandLine[i] != L'"') {
+            program += commandLine[i++];
+        }
+        if (i < n) {
+            ++i;
+        }
+    } else {
+        while (i < n && commandLine[i] != L' ' && commandLine[i] != L'\t') {
+            program += commandLine[i++];
+        }
+    }
+    arguments.push_back(program);
+    // The rest: backslashes before a quote escape in pairs; quotes toggle, "" inside quotes is
+    // a literal quote.
+    while (true) {
+        while (i < n && (commandLine[i] == L' ' || commandLine[i] == L'\t')) {
+            ++i;
+        }
+        if (i >= n) {
+            break;
+        }
+        std::wstring argument;
+        bool quoted = false;
+        while (i < n && (quoted || (commandLine[i] != L' ' && commandLine[i] != L'\t'))) {
+            size_t backslashes = 0;
+            while (i < n && commandLine[i] == L'\\') {
+                ++backslashes;
+                ++i;
+            }
+            if (i < n && commandLine[i] == L'"') {
+                argument.append(backslashes / 2, L'\\');
+                if (backslashes % 2 == 1) {
+                    argument += L'"';
+                    ++i;
+                    continue;
+                }
+                if (quoted && i + 1 < n && commandLine[i + 1] == L'"') {
+                    argument += L'"';
+                    i += 2;
+                    continue;
+                }
+                quoted = !quoted;
+                ++i;
+                continue;
+            }
+            argument.append(backslashes, L'\\');
+            if (i < n && (quoted || (commandLine[i] != L' ' && commandLine[i] != L'\t'))) {
+                argument += commandLine[i++];
+            }
+        }
+        arguments.push_back(argument);
+    }
+    return arguments;
+}
+
+class ProcessStarter {
+public:
+    static std::unique_ptr<Process> Start(const StartRequest& request);
+};
+
+std::unique_ptr<Process> ProcessStarter::Start(const StartRequest& request) {
+    std::filesystem::path program;
+    if (!HostPathOf(request.application, &program)) {
+        return nullptr;
+    }
+    std::filesystem::path folder;
+    if (!request.workingFolder.empty() && !HostPathOf(request.workingFolder, &folder)) {
+        return nullptr;
+    }
+    // Everything the child needs is prepared before the fork: after it only system calls run.
+    std::vector<std::string> arguments;
+    for (const std::wstring& argument : SplitCommandLine(request.commandLine)) {
+        arguments.push_back(WideToNarrow(argument));
+    }
+    if (arguments.empty()) {
+        arguments.push_back(program.string());
+    }
+    std::vector<std::string> environment;
+    auto overridden = [&](const std::string& entry) {
+        for (const char* name : {"HOME=", "USER=", "LOGNAME=", "KELTO_COMMAND_LINE="}) {
+            if (entry.rfind(name, 0) == 0 &&
+                (request.user || std::strcmp(name, "KELTO_COMMAND_LINE=") == 0)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    for (char** entry = environ; entry && *entry; ++entry) {
+        if (!overridden(*entry)) {
+            environment.emplace_back(*entry);
+        }
+    }
+    environment.push_back(std::string(kCommandLineVariable) + "=" +
+                          WideToNarrow(request.commandLine));
+    if (request.user) {
+        environment.push_back("HOME=" + request.user->home);
+        environment.push_back("USER=" + request.user->name);
+        environment.push_back("LOGNAME=" + request.user->name);
+    }
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+    std::vector<gid_t> groups;
+    if (request.user) {
+        groups.assign(request.user->groups.begin(), request.user->groups.end());
+    }
+    const std::string programPath = program.string();
+    const std::string folderPath = folder.string();
+
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) {
+        return nullptr;
+    }
+    pid_t pid = fork();
+    if (pid < 0) {
+        close(report[0]);
+        close(report[1]);
+        return nullptr;
+    }
+    if (pid == 0) {
+        int failure = 0;
+        if (request.user && (setgroups(groups.size(), groups.data()) != 0 ||
+                             setgid(static_cast<gid_t>(request.user->groupId)) != 0 ||
+                             setuid(static_cast<uid_t>(request.user->userId)) != 0)) {
+            failure = errno;
+        } else if (!folderPath.empty() && chdir(folderPath.c_str()) != 0) {
+            failure = errno;
+        } else {
+            execve(programPath.c_str(), argv.data(), envp.data());
+            failure = errno;
+        }
+        ssize_t ignored = write(report[1], &failure, sizeof failure);
+        (void)ignored;
+        _exit(127);
+    }
+    close(report[1]);
+    int failure = 0;
+    ssize_t got;
+    do {
+        got = read(report[0], &failure, sizeof failure);
+    } while (got < 0 && errno == EINTR);
+    close(report[0]);
+    auto started = std::unique_ptr<Process>(
+        new Process(static_cast<uint32_t>(pid), OpenProcessDescriptor(pid), true));
+    if (got > 0) {
+        started->Reap(true);
+        return nullptr;
+    }
+    return started;
+}
+
+std::unique_ptr<Process> StartProcess(const StartRequest& request) {
+    return ProcessStarter::Start(request);
+}
+
+std::wstring CurrentCommandLine(int argc, char** argv) {
+    if (const char* line = std::getenv(kCommandLineVariable); line != nullptr) {
+        return NarrowToWide(line);
+    }
+    std::wstring line;
+    for (int i = 0; i < argc; ++i) {
+        std::wstring argument = NarrowToWide(argv[i]);
+        if (i > 0) {
+            line += L' ';
+        }
+        if (argument.find(L' ') != std::wstring::npos) {
+            line += L'"' + argument + L'"';
+        } else {
+            line += argument;
+        }
+    }
+    return line;
+}
+
+uint32_t CurrentUserId() {
+    return static_cast<uint32_t>(getuid());
+}
+
+std::string CurrentUserName() {
+    UserIdentity identity;
+    if (LookUpUser(CurrentUserId(), &identity)) {
+        return identity.name;
+    }
+    return std::to_string(CurrentUserId());
+}
+
+std::wstring CurrentWorkingFolder() {
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::current_path(error);
+    std::wstring windows = ToWindowsPath(folder);
+    return windows.empty() ? NarrowToWide(folder.string()) : windows;
+}
+
+uint32_t CurrentProcessId() {
+    return static_cast<uint32_t>(getpid());
+}
+
+} // namespace platform

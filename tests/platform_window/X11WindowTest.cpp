@@ -1,0 +1,176 @@
+// A real window on a virtual X display that the test starts itself (Xvfb), pressed and dragged
+// with xdotool the way the end-to-end runs drive the installer, and closed by SIGTERM.
+#include "platform/Window.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace platform {
+namespace {
+
+pid_t g_xvfb = -1;
+
+// Starts Xvfb on a free display and points DISPLAY at it; false when it does not come up within
+// ten seconds.
+bool StartXvfb() {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        return false;
+    }
+    std::string fd = std::to_string(fds[1]);
+    g_xvfb = fork();
+    if (g_xvfb == 0) {
+        // The display goes with the test, however the test ends.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        close(fds[0]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+               "tcp", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    if (g_xvfb < 0) {
+        close(fds[0]);
+        return false;
+    }
+    std::string display;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    char c = 0;
+    while (std::chrono::steady_clock::now() < deadline && read(fds[0], &c, 1) == 1 && c != '\n') {
+        display.push_back(c);
+    }
+    close(fds[0]);
+    if (display.empty()) {
+        return false;
+    }
+    setenv("DISPLAY", (":" + display).c_str(), 1);
+    unsetenv("SDL_VIDEODRIVER");
+    return true;
+}
+
+void StopXvfb() {
+    if (g_xvfb > 0) {
+        kill(g_xvfb, SIGTERM);
+        waitpid(g_xvfb, nullptr, 0);
+        g_xvfb = -1;
+    }
+}
+
+std::string RunCommand(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            out += buffer;
+        }
+        pclose(pipe);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) {
+        out.pop_back();
+    }
+    return out;
+}
+
+class X11WindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(StartXvfb());
+        ASSERT_TRUE(InitWindowSystem());
+    }
+    static void TearDownTestSuite() {
+        ShutdownWindowSystem();
+        StopXvfb();
+    }
+    // Runs command on a worker while the window thread keeps its loop going; at most 20 s.
+    std::string RunWhilePumping(const std::string& command) {
+        std::atomic<bool> done{false};
+        std::string out;
+        std::thread worker([&] {
+            out = RunCommand(command);
+            done = true;
+        });
+        for (int i = 0; i < 2000 && !done; ++i) {
+            PumpMessages(10);
+        }
+        worker.join();
+        PumpMessages(50);
+        return out;
+    }
+};
+
+TEST_F(X11WindowTest, RealWindowTakesClicksDragsAndSigterm) {
+    ASSERT_EQ(VideoDriverName(), "x11");
+    std::vector<uint32_t> messages;
+    std::vector<LParam> presses;
+    DialogProc proc = [&](WindowHandle w, uint32_t m, WParam, LParam lp) -> LResult {
+        messages.push_back(m);
+        if (m == kWmLButtonDown) {
+            presses.push_back(lp);
+            // The top band acts as a caption.
+            if (HighWord(static_cast<uintptr_t>(lp)) < 30) {
+                Point p{LowWord(static_cast<uintptr_t>(lp)), HighWord(static_cast<uintptr_t>(lp))};
+                ClientToScreen(w, &p);
+                SendMessage(w, kWmNcLButtonDown, kHtCaption, MakeLParam(p.x, p.y));
+            }
+        }
+        return 0;
+    };
+    DialogTemplate t;
+    t.width = 200;
+    t.height = 120;
+    t.inPixels = true;
+    const std::string title = "Kelto X11 test " + std::to_string(getpid());
+    t.title = std::wstring(title.begin(), title.end());
+    WindowHandle w = CreateDialog(t, nullptr, proc);
+    ASSERT_NE(w, nullptr);
+    MoveWindow(w, 100, 100, 200, 120, false);
+    ShowWindow(w, kSwShow);
+    PumpMessages(200); // shown, erased and painted once
+    {
+        auto dc = GetDC(w);
+        dc->FillSolidRect(Rect{0, 0, 200, 120}, Rgb(255, 0, 0));
+    }
+
+    std::string id =
+        RunWhilePumping("timeout 10 xdotool search --sync --name '" + title + "' | head -1");
+    ASSERT_FALSE(id.empty());
+    RunWhilePumping("timeout 10 xdotool mousemove --window " + id + " 50 60 click 1");
+    ASSERT_EQ(presses.size(), 1u);
+    EXPECT_EQ(presses[0], MakeLParam(50, 60));
+    auto ups = std::count(messages.begin(), messages.end(), kWmLButtonUp);
+    EXPECT_EQ(ups, 1);
+
+    // Drag by the band: the pointer moves by (30, 20) on the screen, so does the window.
+    RunWhilePumping("timeout 10 xdotool mousemove --window " + id +
+                    " 20 10 mousedown 1 sleep 0.1 mousemove 150 130 sleep 0.1 mouseup 1");
+    Rect r;
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.left, 130);
+    EXPECT_EQ(r.top, 120);
+    auto frame = LastPresentedFrame(w);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->Pixel(100, 100), 0xFF0000u);
+
+    // SIGTERM arrives as a close request.
+    kill(getpid(), SIGTERM);
+    for (int i = 0; i < 100 && std::count(messages.begin(), messages.end(), kWmClose) == 0; ++i) {
+        PumpMessages(10);
+    }
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), kWmClose), 1);
+    DestroyWindow(w);
+}
+
+} // namespace
+} // namespace platform
