@@ -2,6 +2,8 @@
 // and the snapshot the setup window reads while a download runs.
 #pragma once
 
+#include "app/ProgressNotify.h"
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -10,10 +12,6 @@
 
 class DownloaderCurl;
 class JFile;
-
-// The progress callback: (code, value1, value2) -> int. The engine raises codes 3 (progress),
-// 4 (failed), 5 (complete) and 7 (a segment transfer ended) and ignores the result.
-using ProgressNotify = std::function<int(int code, unsigned value1, long value2)>;
 
 inline constexpr int kMaxMirrors = 10;
 inline constexpr size_t kUrlFieldSize = 1040;

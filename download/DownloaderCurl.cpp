@@ -28,12 +28,6 @@ bool CopyField(char* field, size_t fieldSize, const char* text) {
     return true;
 }
 
-// The HRESULT test for success. The codes are held in a long, which is 64 bits wide here, so
-// the sign that marks a failure is that of the low 32 bits.
-bool Succeeded(long result) {
-    return static_cast<int32_t>(static_cast<uint32_t>(result)) >= 0;
-}
-
 const char* TrueFalse(bool value) {
     return value ? "true" : "false";
 }

@@ -2,12 +2,11 @@
 // on them with a fixed four-entry argument vector, and its reports reach the controller.
 #pragma once
 
+#include "app/ProgressNotify.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
-
-// The shared notification type: (event, value, extra) -> int.
-using ProgressNotify = std::function<int(int code, unsigned value, long extra)>;
 
 // Events of the extraction.
 inline constexpr int kEventExtractProgress = 100;
