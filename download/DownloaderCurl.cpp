@@ -548,10 +548,25 @@ size_t DownloaderCurl::SegmentWriteCallback(char* data, size_t size, size_t coun
     std::lock_guard lock(engine->m_fileMutex);
     uint32_t current = 0;
     uint32_t end = 0;
+    bool wholeFile = false;
     {
         std::lock_guard table(engine->m_tableMutex);
         current = segment->current;
         end = segment->end;
+        // A 200 answer to a range request is the whole file from its first byte: right for a
+        // range that starts there, wrong anywhere else. Either way the mirror takes over no
+        // range again, and a range elsewhere stores none of it.
+        long code = 0;
+        if (current == segment->start && segment->handle != nullptr &&
+            curl_easy_getinfo(static_cast<CURL*>(segment->handle), CURLINFO_RESPONSE_CODE, &code) ==
+                CURLE_OK &&
+            code == 200) {
+            engine->m_book.NoteIgnoresRanges(segment->url);
+            wholeFile = segment->start != 0;
+        }
+    }
+    if (wholeFile) {
+        return 0;
     }
     // Bytes beyond the range's end are dropped; the short count then ends the transfer with a
     // write error. A range whose end was lowered behind current takes nothing.
@@ -687,6 +702,23 @@ void DownloaderCurl::CheckFinish(DownloadSegment* segment) {
         }
         Notify(7, static_cast<unsigned>(id),
                static_cast<long>(reinterpret_cast<intptr_t>(segment)));
+    }
+    // A range that finished early takes over half of the largest remaining one at once: a
+    // slow mirror then never keeps a large range until the dispatcher's next round.
+    int split = -1;
+    if (segment != nullptr && m_running.load() && m_memory) {
+        std::lock_guard table(m_tableMutex);
+        if (segment->status == E_Status_Succeed) {
+            split = m_book.SplitFor(*segment, Now(), "Download_CheckFinish");
+        }
+    }
+    if (split >= 0) {
+        DownloadSegment* added = nullptr;
+        {
+            std::lock_guard table(m_tableMutex);
+            added = &m_book.Segments().at(split);
+        }
+        BeginDownloadItem(added);
     }
     int active = -1;
     {

@@ -46,6 +46,7 @@ std::vector<int> SegmentBook::Init(uint32_t size, const std::vector<std::string>
     m_repairs.clear();
     m_repairMirrors.clear();
     m_suspects.clear();
+    m_rangeIgnorers.clear();
     m_threadCount = 0;
     if (mirrors.empty()) {
         return {};
@@ -90,7 +91,9 @@ int SegmentBook::FindLargestRemaining() const {
     return best;
 }
 
-std::optional<std::string> SegmentBook::BestUrl(const std::vector<std::string>& excluded) const {
+std::optional<std::string> SegmentBook::BestUrl(const std::vector<std::string>& given) const {
+    std::vector<std::string> excluded = given;
+    excluded.insert(excluded.end(), m_rangeIgnorers.begin(), m_rangeIgnorers.end());
     if (!m_suspects.empty()) {
         std::vector<std::string> trusted = excluded;
         trusted.insert(trusted.end(), m_suspects.begin(), m_suspects.end());
@@ -235,27 +238,10 @@ SegmentBook::Round SegmentBook::DispatchRound(uint32_t now, size_t mirrorCount) 
             break;
         }
         case E_Status_Succeed: {
-            if (CountRunning() >= m_threadCount) {
-                break;
+            const int id = SplitFor(segment, now, "Download_Dispatch");
+            if (id >= 0) {
+                round.started.push_back(id);
             }
-            const int donorId = FindLargestRemaining();
-            if (donorId < 0) {
-                break;
-            }
-            DownloadSegment& donor = m_segments.at(donorId);
-            if (Remaining(donor) < static_cast<int64_t>(kMinSplitBytes)) {
-                break;
-            }
-            // The mirror that just finished a range serves the split when no other one
-            // delivers: it has proved itself, and stopping a healthy download helps nobody.
-            const std::string url = BestUrl({donor.url}).value_or(segment.url);
-            const uint32_t half = static_cast<uint32_t>(Remaining(donor) / 2);
-            const DownloadSegment model = donor;
-            const int id = AddSegment(model, url, model.current + half, model.end, now);
-            m_segments.at(donorId).end -= half;
-            LogFormat("Download_Dispatch : ID(%d) split, ID(%d) takes start(%u), end(%u).\n",
-                      donorId, id, model.current + half, model.end);
-            round.started.push_back(id);
             break;
         }
         default:
@@ -263,6 +249,47 @@ SegmentBook::Round SegmentBook::DispatchRound(uint32_t now, size_t mirrorCount) 
         }
     }
     return round;
+}
+
+int SegmentBook::SplitFor(const DownloadSegment& succeeded, uint32_t now, const char* who) {
+    if (CountRunning() >= m_threadCount) {
+        return -1;
+    }
+    const int donorId = FindLargestRemaining();
+    if (donorId < 0) {
+        return -1;
+    }
+    const DownloadSegment model = m_segments.at(donorId);
+    if (Remaining(model) < static_cast<int64_t>(kMinSplitBytes)) {
+        return -1;
+    }
+    // The mirror that just finished a range serves the split when no other one delivers: it
+    // has proved itself, and stopping a healthy download helps nobody.
+    std::optional<std::string> url = BestUrl({model.url});
+    if (!url && !IgnoresRanges(succeeded.url)) {
+        url = succeeded.url;
+    }
+    if (!url) {
+        return -1;
+    }
+    const uint32_t half = static_cast<uint32_t>(Remaining(model) / 2);
+    const int id = AddSegment(model, *url, model.current + half, model.end, now);
+    m_segments.at(donorId).end -= half;
+    LogFormat("%s : ID(%d) split, ID(%d) takes start(%u), end(%u).\n", who, donorId, id,
+              model.current + half, model.end);
+    return id;
+}
+
+void SegmentBook::NoteIgnoresRanges(const std::string& url) {
+    if (IgnoresRanges(url)) {
+        return;
+    }
+    LogFormat("Download_Segment : %s ignores byte ranges, it takes over no range.\n", url.c_str());
+    m_rangeIgnorers.push_back(url);
+}
+
+bool SegmentBook::IgnoresRanges(const std::string& url) const {
+    return Contains(m_rangeIgnorers, url);
 }
 
 HashVerdict SegmentBook::Verify(const uint8_t* data, uint32_t size, const std::string& wholeHash,

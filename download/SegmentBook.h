@@ -51,6 +51,7 @@ public:
 
     // The mirror of the fastest segment that is running, stopped or succeeded (never failed)
     // whose url is not excluded; none when no such segment has a speed above 0.
+    // Mirrors that ignore byte ranges are never chosen.
     std::optional<std::string> BestUrl(const std::vector<std::string>& excluded) const;
     const std::vector<std::string>& Suspects() const { return m_suspects; }
 
@@ -62,6 +63,16 @@ public:
         int errorId = -1;
     };
     Round DispatchRound(uint32_t now, size_t mirrorCount);
+
+    // Splits the largest remaining range for the segment succeeded when fewer segments run
+    // than the download started with: the new segment's id, or -1. The dispatcher's rounds
+    // and the finish check of the succeeded segment both call this; who logs is named by who.
+    int SplitFor(const DownloadSegment& succeeded, uint32_t now, const char* who);
+
+    // A mirror that answered a range request with the whole file (or with more bytes than
+    // asked) takes over no range, split or repair any more. Logged once per mirror.
+    void NoteIgnoresRanges(const std::string& url);
+    bool IgnoresRanges(const std::string& url) const;
 
     // The id of the first segment that still has a transfer handle, -1 when none has.
     int FirstActive() const;
@@ -96,4 +107,5 @@ private:
     // when no other mirror delivers.
     std::vector<std::string> m_suspects;
     std::map<uint32_t, std::vector<std::string>> m_repairMirrors;
+    std::vector<std::string> m_rangeIgnorers;
 };

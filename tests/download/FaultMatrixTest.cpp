@@ -55,8 +55,9 @@ protected:
     }
     void ExpectComplete(EngineRun& run) {
         EXPECT_EQ(run.Engine().GetStatus(), 5);
+        const size_t size = m_package.size();
         EXPECT_EQ(run.End(),
-                  std::make_tuple(5, static_cast<unsigned>(kSize), static_cast<long>(kSize)));
+                  std::make_tuple(5, static_cast<unsigned>(size), static_cast<long>(size)));
         EXPECT_TRUE(PackageOnDiskIsExact());
     }
 
@@ -98,6 +99,12 @@ TEST_F(FaultMatrix, TinyPackageSmallerThanTheSegmentCount) {
 }
 
 TEST_F(FaultMatrix, StalledMirrorIsReplaced) {
+    // Ranges several times the stall point: the stalled ones are still large when the healthy
+    // mirrors finish theirs, so splitting alone cannot take them over and the stall must be
+    // detected.
+    LogCapture log;
+    m_package = MakePackageBytes(32 * 1048576, 12);
+    m_served.Write(kPackagePath, m_package);
     FaultServer stall;
     FaultPlan plan;
     plan.kind = FaultPlan::Kind::kStallAfter;
@@ -114,6 +121,7 @@ TEST_F(FaultMatrix, StalledMirrorIsReplaced) {
         EXPECT_EQ(segment.status, E_Status_StopByDispatch) << segment.id;
         EXPECT_EQ(segment.current - segment.start, 1048576u) << segment.id;
     }
+    EXPECT_GE(log.Count("stalled for"), 1) << log.All();
 }
 
 TEST_F(FaultMatrix, ResetMidRangeIsRestartedElsewhere) {
