@@ -175,7 +175,10 @@ TEST_F(FaultMatrix, CorruptBlockIsRepairedOnceFromAnotherMirror) {
     EXPECT_NE(repair->url, MirrorUrl("127.0.0.5"));
 }
 
-TEST_F(FaultMatrix, RangeIgnoringMirrorIsRepaired) {
+TEST_F(FaultMatrix, RangeIgnoringMirrorTakesOverNoRange) {
+    // Its whole-file answers are refused where a range does not start at byte 0, so nothing
+    // needs repairing, and once it has shown itself it is handed no range, split or restart.
+    LogCapture log;
     Serve({MirrorUrl("127.0.0.2"), MirrorUrl("127.0.0.3"), MirrorUrl("127.0.0.4")},
           {Healthy("127.0.0.2"),
            {"127.0.0.3", m_served.Path(), "max_ranges 0;"},
@@ -183,6 +186,14 @@ TEST_F(FaultMatrix, RangeIgnoringMirrorIsRepaired) {
     EngineRun run;
     ASSERT_EQ(run.Run(), kSOk);
     ExpectComplete(run);
+    EXPECT_GE(log.Count("127.0.0.3/download/KeltoClipwaveConverter_x86.exe ignores byte ranges"), 1)
+        << log.All();
+    EXPECT_EQ(log.Count("Download_RepairData : GetBestURL Info"), 0);
+    DownloadInfo info;
+    run.Engine().GetDownloadInfo(&info);
+    for (const DownloadSegment& segment : SegmentsOn(run, MirrorUrl("127.0.0.3"))) {
+        EXPECT_LT(segment.id, info.threadCount) << "range handed to it later";
+    }
 }
 
 TEST_F(FaultMatrix, MirrorsWithWrongLengthOrFullProbeAreNeverUsed) {
