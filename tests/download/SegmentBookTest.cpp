@@ -99,6 +99,38 @@ TEST(SegmentBook, SplitsTheLargestRemainderInHalf) {
     EXPECT_EQ(refused.Segments().size(), 2u);
 }
 
+// The finish check of a succeeded segment splits at once with the same rule; a mirror that
+// ignores ranges gets no split-off range, and then neither does the succeeded segment's own.
+TEST(SegmentBook, SplitForASucceededSegmentSkipsRangeIgnoringMirrors) {
+    SegmentBook book;
+    book.Init(3000000, kThree, 1, 0);
+    auto& s = book.Segments();
+    s.at(0).status = E_Status_Succeed;
+    s.at(0).current = 1000000;
+    s.at(0).speed = 500;
+    s.at(1).current = 1100000; // 899 999 left, the largest
+    s.at(1).speed = 100;
+    s.at(2).current = 2500000;
+    s.at(2).speed = 900;
+    book.NoteIgnoresRanges(kThree[2]);
+    EXPECT_TRUE(book.IgnoresRanges(kThree[2]));
+    EXPECT_EQ(book.BestUrl({}), kThree[0]);
+    ASSERT_EQ(book.SplitFor(s.at(0), 10, "test"), 3);
+    EXPECT_EQ(s.at(3).url, kThree[0]); // m3 is faster, but ignores ranges
+    EXPECT_EQ(s.at(3).start, 1100000u + 449999);
+    EXPECT_EQ(s.at(1).end, 1999999u - 449999);
+    // As many running as at the start: no further split.
+    EXPECT_EQ(book.SplitFor(s.at(0), 10, "test"), -1);
+
+    SegmentBook alone;
+    alone.Init(2000000, {kThree[0], kThree[1]}, 1, 0);
+    alone.Segments().at(0).status = E_Status_Succeed;
+    alone.Segments().at(0).current = 1000000;
+    alone.NoteIgnoresRanges(kThree[0]);
+    EXPECT_EQ(alone.SplitFor(alone.Segments().at(0), 10, "test"), -1);
+    alone.NoteIgnoresRanges(kThree[0]); // noted once
+}
+
 TEST(SegmentBook, FailedAndStalledRangesMoveToTheFastestOtherMirror) {
     SegmentBook book;
     book.Init(3000000, kThree, 1, 0);
