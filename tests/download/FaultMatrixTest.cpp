@@ -312,6 +312,21 @@ TEST_F(FaultMatrix, ErrorStopWithACompletePackageStillSucceeds) {
     EXPECT_TRUE(PackageOnDiskIsExact());
 }
 
+TEST_F(FaultMatrix, TransfersGoThroughTheProxy) {
+    // Asked directly, the mirror serves a package one byte short and would be dropped; the
+    // proxy forwards every request to a server with the right one. So the download completes
+    // only when the description, the length query and every range go through the proxy.
+    Serve({MirrorUrl("127.0.0.2")},
+          {{"127.0.0.2", m_other.Path()},
+           Healthy("127.0.0.3"),
+           {"127.0.0.9", m_served.Path(), "location / { proxy_pass http://127.0.0.3; }"}});
+    EngineRun run;
+    run.Engine().SetProxy("http://127.0.0.9:80");
+    ASSERT_EQ(run.Run(), kSOk);
+    ExpectComplete(run);
+    ASSERT_EQ(run.Engine().RankedMirrors().size(), 1u);
+}
+
 TEST_F(FaultMatrix, PackageFileThatCannotBeCreatedFailsAtOnce) {
     // A folder where the package file should be: the description still fits beside it.
     std::filesystem::create_directories(
