@@ -1,6 +1,7 @@
 #include "app/Probes.h"
 #include "app/DiskPaths.h"
 #include "app/Log.h"
+#include "tests/common/LogCapture.h"
 #include "tests/common/ScopedRoot.h"
 
 #include <gtest/gtest.h>
@@ -10,22 +11,6 @@
 using testing_support::ScopedRoot;
 
 namespace {
-
-std::vector<std::string> g_lines;
-
-int Collect(const char* text) {
-    g_lines.emplace_back(text);
-    return 0;
-}
-
-class ProbeLog {
-public:
-    ProbeLog() {
-        g_lines.clear();
-        ILog::Instance().SetListener(Collect);
-    }
-    ~ProbeLog() { ILog::Instance().SetListener(nullptr); }
-};
 
 TEST(Probes, WindowsVersionSourcesAndTheirFallbacks) {
     struct Case {
@@ -50,9 +35,9 @@ TEST(Probes, WindowsVersionSourcesAndTheirFallbacks) {
     };
     for (const auto& c : cases) {
         ScopedRoot root(c.settings);
-        ProbeLog log;
+        testing_support::LogCapture log;
         EXPECT_EQ(IsWindowsVersionSupported(), c.supported) << c.settings;
-        EXPECT_EQ(g_lines, c.lines) << c.settings;
+        EXPECT_EQ(log.Lines(), c.lines) << c.settings;
     }
 }
 
