@@ -154,20 +154,29 @@ TEST_F(FaultMatrix, CorruptBlockIsRepairedOnceFromAnotherMirror) {
     FaultServer corrupt;
     FaultPlan plan;
     plan.kind = FaultPlan::Kind::kCorrupt;
-    plan.corrupt = {{100, 140}}; // inside block 0, which the first-ranked mirror serves
+    // 41 bytes near the start of the mirror's first range, whichever range its rank gives it.
+    plan.corrupt = {{100, 140}};
+    plan.corruptFirstRangeOnly = true;
     StartFault(&corrupt, "127.0.0.5", plan);
     Serve({MirrorUrl("127.0.0.5"), MirrorUrl("127.0.0.2"), MirrorUrl("127.0.0.3")},
           {Healthy("127.0.0.2"), Healthy("127.0.0.3")});
     EngineRun run;
     ASSERT_EQ(run.Run(), kSOk);
     ExpectComplete(run);
+    const std::optional<uint64_t> damagedRange = corrupt.CorruptedRangeStart();
+    ASSERT_TRUE(damagedRange.has_value()) << "the corrupting mirror served no range";
+    const uint64_t blockStart = (*damagedRange + 100) / kBlockSize * kBlockSize;
+    const uint64_t blockEnd = std::min<uint64_t>(blockStart + kBlockSize, m_package.size()) - 1;
     EXPECT_EQ(log.Count("Download_RepairData : GetBestURL Info"), 1) << log.All();
-    EXPECT_EQ(log.Count("Download_RepairData : GetBestURL Info, start(0), end(1048575)"), 1);
+    EXPECT_EQ(log.Count("Download_RepairData : GetBestURL Info, start(" +
+                        std::to_string(blockStart) + "), end(" + std::to_string(blockEnd) + ")"),
+              1)
+        << log.All();
     DownloadInfo info;
     run.Engine().GetDownloadInfo(&info);
     const DownloadSegment* repair = nullptr;
     for (const auto& [id, segment] : info.segments) {
-        if (segment.start == 0 && id >= info.threadCount) { // the repair, maybe split since
+        if (segment.start == blockStart && id >= info.threadCount) { // the repair, maybe split
             repair = &segment;
         }
     }

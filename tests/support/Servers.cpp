@@ -283,6 +283,11 @@ void FaultServer::Stop() {
     }
 }
 
+std::optional<uint64_t> FaultServer::CorruptedRangeStart() const {
+    std::lock_guard lock(m_mutex);
+    return m_corruptedRangeStart;
+}
+
 std::vector<std::string> FaultServer::RangesRequested() const {
     std::lock_guard lock(m_mutex);
     return m_ranges;
@@ -411,8 +416,20 @@ void FaultServer::Serve(int connection) {
     }
     std::string body =
         m_content.empty() ? std::string() : m_content.substr(first, last - first + 1);
-    if (m_plan.kind == FaultPlan::Kind::kCorrupt) {
-        for (const auto& [from, to] : m_plan.corrupt) {
+    bool corruptThis = m_plan.kind == FaultPlan::Kind::kCorrupt && !head;
+    uint64_t shift = 0;
+    if (corruptThis && m_plan.corruptFirstRangeOnly) {
+        std::lock_guard lock(m_mutex);
+        corruptThis = !m_corruptedRangeStart.has_value();
+        if (corruptThis) {
+            m_corruptedRangeStart = first;
+            shift = first;
+        }
+    }
+    if (corruptThis) {
+        for (const auto& [relativeFrom, relativeTo] : m_plan.corrupt) {
+            const uint64_t from = relativeFrom + shift;
+            const uint64_t to = relativeTo + shift;
             for (uint64_t at = std::max(from, first); at <= std::min(to, last); ++at) {
                 body[at - first] = static_cast<char>(body[at - first] ^ 0x5A);
             }

@@ -72,6 +72,10 @@ struct FaultPlan {
     Kind kind = Kind::kNone;
     uint64_t afterBytes = 0;
     std::vector<std::pair<uint64_t, uint64_t>> corrupt;
+    // With kCorrupt: the offsets in corrupt count from the start of the first range the server
+    // answers, and only that answer is changed, so that the damage lands in the mirror's own
+    // first range wherever its rank puts it.
+    bool corruptFirstRangeOnly = false;
     int errorStatus = 404;
     std::string errorBody = "<html><body><h1>404 Not Found</h1></body></html>";
     // Faults only the body of GET requests, so that the length query and probe pass.
@@ -94,6 +98,8 @@ public:
     uint16_t Port() const { return m_port; }
     // GET requests for the content so far, and their Range headers ("" without one).
     std::vector<std::string> RangesRequested() const;
+    // With corruptFirstRangeOnly: the file offset of the range that was changed, if any.
+    std::optional<uint64_t> CorruptedRangeStart() const;
 
 private:
     void AcceptLoop();
@@ -111,6 +117,7 @@ private:
     std::vector<std::thread> m_workers;
     std::vector<int> m_connections;
     std::vector<std::string> m_ranges;
+    std::optional<uint64_t> m_corruptedRangeStart;
 };
 
 } // namespace testing_support
