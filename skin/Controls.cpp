@@ -20,6 +20,17 @@ std::recursive_mutex& OwnerLock(WindowHandle owner) {
 
 namespace {
 using Guard = std::lock_guard<std::recursive_mutex>;
+
+// The context a control draws into: the one it was given, or else the owner window's own, which
+// holder keeps while the drawing lasts. Null when neither exists (the window is gone).
+DeviceContext* ContextOrOwners(DeviceContext* dc, WindowHandle owner,
+                               std::unique_ptr<DeviceContext>& holder) {
+    if (dc != nullptr) {
+        return dc;
+    }
+    holder = platform::GetDC(owner);
+    return holder.get();
+}
 } // namespace
 
 CommonCtrl::CommonCtrl(WindowHandle owner, int32_t left, int32_t top, int32_t right, int32_t bottom)
@@ -403,12 +414,9 @@ int StaticCtrl::Draw(DeviceContext* dc) {
         return 0;
     }
     std::unique_ptr<DeviceContext> ownerDc;
+    dc = ContextOrOwners(dc, m_owner, ownerDc);
     if (dc == nullptr) {
-        ownerDc = platform::GetDC(m_owner);
-        if (ownerDc == nullptr) {
-            return 0;
-        }
-        dc = ownerDc.get();
+        return 0;
     }
     if (m_drawBitmap != 0) {
         DrawStateBitmap(dc, m_stateBitmaps[0]);
@@ -481,12 +489,9 @@ int ProcessCtrl::Draw(DeviceContext* dc) {
         return 0;
     }
     std::unique_ptr<DeviceContext> ownerDc;
+    dc = ContextOrOwners(dc, m_owner, ownerDc);
     if (dc == nullptr) {
-        ownerDc = platform::GetDC(m_owner);
-        if (ownerDc == nullptr) {
-            return 0;
-        }
-        dc = ownerDc.get();
+        return 0;
     }
     if (m_borderWidth > 0) {
         FillSolid(dc, m_rect, m_borderColor);
