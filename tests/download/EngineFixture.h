@@ -5,6 +5,7 @@
 #include "app/Log.h"
 #include "download/CfgWriter.h"
 #include "download/DownloaderCurl.h"
+#include "tests/common/LogCapture.h"
 #include "tests/common/ScopedRoot.h"
 #include "tests/support/Servers.h"
 
@@ -28,52 +29,6 @@ inline constexpr const char* kLocalPackage = "C:\\Downloads\\Kelto Clipwave Conv
 inline std::string MirrorUrl(const std::string& address) {
     return "http://" + address + "/" + kPackagePath;
 }
-
-// Collects the install log's lines while it lives.
-class LogCapture {
-public:
-    LogCapture() {
-        Lines().clear();
-        ILog::Instance().SetListener(&LogCapture::Receive);
-    }
-    ~LogCapture() { ILog::Instance().SetListener(nullptr); }
-
-    // How many lines contain text.
-    static int Count(const std::string& text) {
-        std::lock_guard lock(Mutex());
-        int count = 0;
-        for (const std::string& line : Lines()) {
-            count += line.find(text) != std::string::npos ? 1 : 0;
-        }
-        return count;
-    }
-    static std::string All() {
-        std::lock_guard lock(Mutex());
-        std::string all;
-        for (const std::string& line : Lines()) {
-            all += line;
-        }
-        return all;
-    }
-
-private:
-    static int Receive(const char* text) {
-        std::lock_guard lock(Mutex());
-        if (getenv("KELTO_TEST_LOG") != nullptr) {
-            fprintf(stderr, "log: %s", text);
-        }
-        Lines().emplace_back(text);
-        return 0;
-    }
-    static std::mutex& Mutex() {
-        static std::mutex mutex;
-        return mutex;
-    }
-    static std::vector<std::string>& Lines() {
-        static std::vector<std::string> lines;
-        return lines;
-    }
-};
 
 struct Callback {
     int code;
