@@ -23,11 +23,17 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 
+// libpng's reports: a damaged file is an ordinary outcome (null, false), not a message.
+void OnPngError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+void OnPngWarning(png_structp, png_const_charp) {}
+
 // A libpng read structure with its info structure, and below the same for writing.
 class PngRead {
 public:
     PngRead() {
-        m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
         m_info = m_png ? png_create_info_struct(m_png) : nullptr;
     }
     ~PngRead() { png_destroy_read_struct(&m_png, &m_info, nullptr); }
@@ -45,7 +51,7 @@ private:
 class PngWrite {
 public:
     PngWrite() {
-        m_png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        m_png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
         m_info = m_png ? png_create_info_struct(m_png) : nullptr;
     }
     ~PngWrite() { png_destroy_write_struct(&m_png, &m_info); }
