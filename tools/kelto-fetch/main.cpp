@@ -50,7 +50,7 @@ bool MapOutputFolder(const fs::path& folder, fs::path* root) {
     *root = pattern;
     std::ofstream(*root / "platform.ini") << "[drives]\nK=" << folder.string() << "\n";
     setenv("KELTO_ROOT", root->c_str(), 1);
-    platform::ResetRootForTesting();
+    platform::UseRootFolder(*root);
     return true;
 }
 
