@@ -68,6 +68,15 @@ bool PumpUntil(F done) {
     return done();
 }
 
+// Pumps until everything queued before the call was handled: a message posted now is handled
+// after the input injected before it. False when it did not arrive within two seconds.
+bool Drain(WindowHandle window, const Recorder& recorder) {
+    constexpr uint32_t kMarker = kWmUser + 99;
+    size_t before = recorder.Of(kMarker).size();
+    PostMessage(window, kMarker, 0, 0);
+    return PumpUntil([&] { return recorder.Of(kMarker).size() > before; });
+}
+
 class WindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -215,9 +224,11 @@ TEST_F(WindowTest, ModalDialogRunsItsOwnLoopWithTheOwnerDisabled) {
     Recorder& modal = NewRecorder();
     modal.handler = [&](WindowHandle w, uint32_t m, WParam, LParam) -> LResult {
         if (m == kWmInitDialog) {
-            // Ended from another thread once the loop runs.
+            // Ended from another thread once the dialog shows (at most two seconds).
             ender = std::thread([w] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(30));
+                for (int i = 0; i < 400 && !IsWindowVisible(w); ++i) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
                 EndDialog(w, 42);
             });
         }
@@ -240,7 +251,7 @@ TEST_F(WindowTest, CloseRequestBecomesCancelUnlessTheWindowIsDisabled) {
     ShowWindow(w, kSwShow);
     EnableWindow(w, false);
     ASSERT_TRUE(PushCloseRequestForTesting(w));
-    PumpMessages(20);
+    ASSERT_TRUE(Drain(w, r));
     EXPECT_TRUE(r.Of(kWmClose).empty());
     EnableWindow(w, true);
     ASSERT_TRUE(PushCloseRequestForTesting(w));
@@ -474,7 +485,7 @@ TEST_F(NativeControlTest, EditBoxTakesTypingAndEditingKeys) {
     // A disabled box takes nothing.
     EnableWindow(edit, false);
     PushTextInputForTesting(dialog, "x");
-    PumpMessages(20);
+    ASSERT_TRUE(Drain(dialog, recorder));
     EXPECT_EQ(GetWindowText(edit), L"D:\\Program Filée\\Sub");
 }
 
@@ -516,7 +527,7 @@ TEST_F(NativeControlTest, PushButtonClicksOnlyWhenReleasedOverIt) {
     PushMouseEventForTesting(dialog, MouseAction::LeftDown, 59, 29);
     PushMouseEventForTesting(dialog, MouseAction::LeftUp, 59, 29);
     ASSERT_TRUE(PumpUntil([&] { return !Commands().empty(); }));
-    PumpMessages(10);
+    ASSERT_TRUE(Drain(dialog, recorder));
     ASSERT_EQ(Commands().size(), 1u);
     EXPECT_EQ(Commands()[0].wParam, 1006u); // BN_CLICKED is 0 in the high word
     EXPECT_EQ(Commands()[0].lParam, reinterpret_cast<LParam>(button));

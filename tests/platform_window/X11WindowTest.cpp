@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -94,8 +95,17 @@ protected:
         ShutdownWindowSystem();
         StopXvfb();
     }
-    // Runs command on a worker while the window thread keeps its loop going; at most 20 s.
-    std::string RunWhilePumping(const std::string& command) {
+    // Pumps until settled() holds, at most two seconds.
+    static bool PumpUntil(const std::function<bool()>& settled) {
+        for (int i = 0; i < 200 && !settled(); ++i) {
+            PumpMessages(10);
+        }
+        return settled();
+    }
+    // Runs command on a worker while the window thread keeps its loop going (at most 20 s), then
+    // pumps until what it did has arrived.
+    std::string RunWhilePumping(
+        const std::string& command, const std::function<bool()>& settled = [] { return true; }) {
         std::atomic<bool> done{false};
         std::string out;
         std::thread worker([&] {
@@ -106,7 +116,7 @@ protected:
             PumpMessages(10);
         }
         worker.join();
-        PumpMessages(50);
+        PumpUntil(settled);
         return out;
     }
 };
@@ -138,7 +148,9 @@ TEST_F(X11WindowTest, RealWindowTakesClicksDragsAndSigterm) {
     ASSERT_NE(w, nullptr);
     MoveWindow(w, 100, 100, 200, 120, false);
     ShowWindow(w, kSwShow);
-    PumpMessages(200); // shown, erased and painted once
+    ASSERT_TRUE(PumpUntil([&] { // shown, erased and painted once
+        return std::count(messages.begin(), messages.end(), kWmPaint) == 1;
+    }));
     {
         auto dc = GetDC(w);
         dc->FillSolidRect(Rect{0, 0, 200, 120}, Rgb(255, 0, 0));
@@ -147,16 +159,21 @@ TEST_F(X11WindowTest, RealWindowTakesClicksDragsAndSigterm) {
     std::string id =
         RunWhilePumping("timeout 10 xdotool search --sync --name '" + title + "' | head -1");
     ASSERT_FALSE(id.empty());
-    RunWhilePumping("timeout 10 xdotool mousemove --window " + id + " 50 60 click 1");
+    auto ups = [&] { return std::count(messages.begin(), messages.end(), kWmLButtonUp); };
+    RunWhilePumping("timeout 10 xdotool mousemove --window " + id + " 50 60 click 1",
+                    [&] { return presses.size() == 1 && ups() == 1; });
     ASSERT_EQ(presses.size(), 1u);
     EXPECT_EQ(presses[0], MakeLParam(50, 60));
-    auto ups = std::count(messages.begin(), messages.end(), kWmLButtonUp);
-    EXPECT_EQ(ups, 1);
+    EXPECT_EQ(ups(), 1);
 
     // Drag by the band: the pointer moves by (30, 20) on the screen, so does the window.
-    RunWhilePumping("timeout 10 xdotool mousemove --window " + id +
-                    " 20 10 mousedown 1 sleep 0.1 mousemove 150 130 sleep 0.1 mouseup 1");
     Rect r;
+    RunWhilePumping("timeout 10 xdotool mousemove --window " + id +
+                        " 20 10 mousedown 1 sleep 0.1 mousemove 150 130 sleep 0.1 mouseup 1",
+                    [&] {
+                        GetWindowRect(w, &r);
+                        return r.left == 130 && r.top == 120;
+                    });
     GetWindowRect(w, &r);
     EXPECT_EQ(r.left, 130);
     EXPECT_EQ(r.top, 120);
