@@ -256,7 +256,9 @@ TEST_F(DescriptionTest, SegmentStoresExactlyItsRange) {
     EXPECT_EQ(segment.result, static_cast<int>(CURLE_WRITE_ERROR));
     EXPECT_EQ(segment.current, 10u);
     engine.Stop();
-    EXPECT_EQ(ReadHostFile(ScopedRoot::Host(L"C:\\seg\\a.bin")), "0123456789");
+    // The file holds the package's reserved 16 bytes, of which only the range's are written.
+    EXPECT_EQ(ReadHostFile(ScopedRoot::Host(L"C:\\seg\\a.bin")),
+              std::string("0123456789\0\0\0\0\0\0", 16));
 
     DownloaderCurl exact;
     ASSERT_EQ(exact.PrepareForTesting(10, "C:\\seg\\b.bin"), kSOk);

@@ -276,61 +276,6 @@ TEST_F(FaultMatrix, SevenUsableMirrorsKeepTheFiveFastest) {
     }
 }
 
-TEST_F(FaultMatrix, SingleFailingMirrorEndsWithFailure) {
-    LogCapture log;
-    FaultServer broken;
-    FaultPlan plan;
-    plan.kind = FaultPlan::Kind::kResetAfter;
-    plan.afterBytes = 0;
-    StartFault(&broken, "127.0.0.5", plan);
-    Serve({MirrorUrl("127.0.0.5")}, {});
-    EngineRun run;
-    const auto started = std::chrono::steady_clock::now();
-    ASSERT_EQ(run.Run(), kSOk);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
-    EXPECT_EQ(run.Engine().GetStatus(), 4);
-    ASSERT_EQ(run.Calls().size(), 1u);
-    EXPECT_EQ(run.Calls()[0].code, 4);
-    EXPECT_EQ(run.Calls()[0].value2, static_cast<long>(kSize));
-    EXPECT_GE(log.Count("given up after 3 restarts"), 1);
-    EXPECT_EQ(log.Count("Download_Dispatch : CheckHash download failed."), 1);
-}
-
-TEST_F(FaultMatrix, ErrorStopWithACompletePackageStillSucceeds) {
-    // The first-ranked mirror stalls a little before the end of each of its two ranges, where
-    // the package holds zeros; the bytes it never sends are the zeros already in the memory
-    // copy and in the file's holes. A clock that stands still gives no mirror a speed, so the
-    // failed ranges have nowhere to go and the dispatcher stops on an error. The verification
-    // after it passes, and the download must still end as complete.
-    LogCapture log;
-    constexpr uint32_t kRange = 1200000; // four ranges: two per mirror
-    constexpr uint32_t kZeros = 65536;
-    m_package = MakePackageBytes(4 * kRange, 13);
-    for (uint32_t rangeEnd : {kRange, 3 * kRange}) {
-        std::fill_n(m_package.begin() + (rangeEnd - kZeros), kZeros, '\0');
-    }
-    m_served.Write(kPackagePath, m_package);
-    FaultServer stall;
-    FaultPlan plan;
-    plan.kind = FaultPlan::Kind::kStallAfter;
-    plan.afterBytes = kRange - kZeros;
-    StartFault(&stall, "127.0.0.5", plan);
-    // The healthy mirror is slower than the stalling one reaches its stall point, so that no
-    // finished range splits the stalling ones first.
-    Serve({MirrorUrl("127.0.0.5"), MirrorUrl("127.0.0.2")},
-          {{"127.0.0.2", m_served.Path(), "limit_rate 512k;"}});
-    EngineRun run;
-    run.Engine().SetTickSourceForTesting([]() -> uint32_t { return 1000; });
-    ASSERT_EQ(run.Run(), kSOk);
-    EXPECT_EQ(log.Count("Download_Dispatch : download error, ID(0)."), 1) << log.All();
-    EXPECT_EQ(log.Count("Download_Dispatch : CheckHash passed after the error stop."), 1);
-    EXPECT_EQ(run.Engine().GetStatus(), 5);
-    ASSERT_EQ(run.Calls().size(), 1u);
-    EXPECT_EQ(run.Calls()[0].code, 5);
-    EXPECT_EQ(run.Calls()[0].value2, static_cast<long>(m_package.size()));
-    EXPECT_TRUE(PackageOnDiskIsExact());
-}
-
 TEST_F(FaultMatrix, TransfersGoThroughTheProxy) {
     // Asked directly, the mirror serves a package one byte short and would be dropped; the
     // proxy forwards every request to a server with the right one. So the download completes
