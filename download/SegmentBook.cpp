@@ -152,7 +152,10 @@ std::optional<std::string> SegmentBook::BestUrlAmong(const std::vector<std::stri
     const DownloadSegment* best = nullptr;
     uint32_t bestSpeed = minimumSpeed;
     for (const auto& [id, segment] : m_segments) {
-        if (segment.status == E_Status_Fail || Contains(excluded, segment.url)) {
+        // A transfer that failed only because its range was lowered under it (a split) did
+        // deliver its range; any other failed one does not count.
+        const bool failed = segment.status == E_Status_Fail && !RangeComplete(segment);
+        if (failed || Contains(excluded, segment.url)) {
             continue;
         }
         if (segment.speed > bestSpeed) {

@@ -61,9 +61,9 @@ public:
     // The running segment with the most bytes left, the lowest id on ties; -1 when none runs.
     int FindLargestRemaining() const;
 
-    // The mirror of the fastest segment that is running, stopped or succeeded (never failed)
-    // whose url is not excluded; none when no such segment has a speed above 0.
-    // Mirrors that ignore byte ranges are never chosen.
+    // The mirror of the fastest segment that is running, stopped or succeeded (never failed,
+    // unless it failed only after completing its lowered range) whose url is not excluded; none
+    // when no such segment has a speed above 0. Mirrors that ignore byte ranges are never chosen.
     std::optional<std::string> BestUrl(const std::vector<std::string>& excluded) const;
     const std::vector<std::string>& Suspects() const { return m_suspects; }
 

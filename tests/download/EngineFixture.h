@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <tuple>
@@ -85,6 +86,9 @@ class EngineRun {
 public:
     EngineRun() {
         m_engine.SetCallback([this](int code, unsigned value1, long value2) {
+            if (m_observer) {
+                m_observer(code, value1, value2);
+            }
             std::lock_guard lock(m_mutex);
             if (code != 3 && code != 7) {
                 m_calls.push_back({code, value1, value2});
@@ -100,6 +104,11 @@ public:
     }
 
     DownloaderCurl& Engine() { return m_engine; }
+    // Also sees every callback, on the engine's thread, before it is recorded. Set it before
+    // Run.
+    void SetObserver(std::function<void(int, unsigned, long)> observer) {
+        m_observer = std::move(observer);
+    }
 
     // DownloadCfg, then wait (at most limit) as the install sequence does.
     long Run(const char* url = kCfgUrl, const char* local = kLocalPackage,
@@ -141,6 +150,7 @@ private:
     std::vector<Callback> m_calls;
     int m_progress = 0;
     bool m_ended = false;
+    std::function<void(int, unsigned, long)> m_observer;
     DownloaderCurl m_engine;
 };
 
