@@ -64,6 +64,8 @@ public:
 
     // Which path ended the download; kNone while it has not ended. Any thread.
     EndReason GetEndReason();
+    // What verifying the package has cost so far. Any thread.
+    PackageStore::DigestCost GetDigestCost() const { return m_store.Cost(); }
 
     // Description thread.
     virtual long OnCfgDownloaded(DownloadSegment* segment);

@@ -57,6 +57,13 @@ public:
     BlockVerdict Verdict(size_t k) const;
     // The whole package's digest, 32 upper-case hexadecimal digits ("" when released).
     std::string WholeDigest();
+    // What the verification cost so far: bytes digested and the processor time spent digesting
+    // them, summed over all threads.
+    struct DigestCost {
+        uint64_t bytes = 0;
+        uint64_t nanoseconds = 0;
+    };
+    DigestCost Cost() const { return {m_digestedBytes.load(), m_digestNanoseconds.load()}; }
     std::vector<uint8_t> CopyForTesting();
 
 private:
@@ -71,4 +78,6 @@ private:
     std::vector<std::string> m_blockHashes;
     std::unique_ptr<std::shared_mutex[]> m_blockLocks;
     std::unique_ptr<std::atomic<BlockVerdict>[]> m_verdicts;
+    std::atomic<uint64_t> m_digestedBytes{0};
+    std::atomic<uint64_t> m_digestNanoseconds{0};
 };

@@ -281,7 +281,7 @@ TEST_F(EngineLifecycle, ResumeFetchesOnlyTheMissingBlocks) {
     int status = 0;
     waitpid(interrupted, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(WEXITSTATUS(status), 130) << ReadHostFile(errors);
     EXPECT_EQ(fs::file_size(output), m_package.size()); // kept, at its reserved size
 
     const size_t firstBefore = first->RangesRequested().size();
@@ -289,7 +289,7 @@ TEST_F(EngineLifecycle, ResumeFetchesOnlyTheMissingBlocks) {
     const pid_t resumed = start();
     waitpid(resumed, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << ReadHostFile(errors);
     EXPECT_TRUE(ReadHostFile(output) == m_package);
 
     const std::string log = ReadHostFile(errors);

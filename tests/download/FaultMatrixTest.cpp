@@ -99,16 +99,16 @@ TEST_F(FaultMatrix, TinyPackageSmallerThanTheSegmentCount) {
 }
 
 TEST_F(FaultMatrix, StalledMirrorIsReplaced) {
-    // Ranges several times the stall point: the stalled ones are still large when the healthy
-    // mirrors finish theirs, so splitting alone cannot take them over and the stall must be
-    // detected.
+    // A stall point below half the smallest range that is still split (kMinSplitBytes): however
+    // often the healthy mirrors split the stalling mirror's ranges, what it keeps is longer than
+    // what it sends, so splitting alone cannot finish them and the stall must be detected.
     LogCapture log;
     m_package = MakePackageBytes(32 * 1048576, 12);
     m_served.Write(kPackagePath, m_package);
     FaultServer stall;
     FaultPlan plan;
     plan.kind = FaultPlan::Kind::kStallAfter;
-    plan.afterBytes = 1048576;
+    plan.afterBytes = 131072;
     StartFault(&stall, "127.0.0.5", plan);
     Serve({MirrorUrl("127.0.0.5"), MirrorUrl("127.0.0.2"), MirrorUrl("127.0.0.3")},
           {Healthy("127.0.0.2"), Healthy("127.0.0.3")});
@@ -116,16 +116,16 @@ TEST_F(FaultMatrix, StalledMirrorIsReplaced) {
     ASSERT_EQ(run.Run(), kSOk);
     ExpectComplete(run);
     const auto stalled = SegmentsOn(run, MirrorUrl("127.0.0.5"));
-    // Every body stalls after 1 MiB: a range that long or longer was taken away after exactly
+    // Every body stalls after 128 KiB: a range that long or longer was taken away after exactly
     // that much; a shorter one (split off while the mirror still looked fast) came in whole.
     int replaced = 0;
     for (const DownloadSegment& segment : stalled) {
-        if (segment.current - segment.start == 1048576u) {
+        if (segment.current - segment.start == plan.afterBytes) {
             EXPECT_EQ(segment.status, E_Status_StopByDispatch) << segment.id;
             ++replaced;
         } else {
             EXPECT_EQ(segment.current, segment.end + 1) << segment.id;
-            EXPECT_LT(segment.end - segment.start, 1048576u) << segment.id;
+            EXPECT_LT(segment.end - segment.start, plan.afterBytes) << segment.id;
             EXPECT_NE(segment.status, E_Status_Runing) << segment.id;
         }
     }

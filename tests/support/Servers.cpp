@@ -295,10 +295,8 @@ void FaultServer::RideOutage() {
 }
 
 void FaultServer::Stop() {
+    // The accept loop polls in 50 ms steps and sees the flag; it owns the listener until then.
     m_stop = true;
-    if (m_listener >= 0) {
-        shutdown(m_listener, SHUT_RDWR);
-    }
     if (m_acceptor.joinable()) {
         m_acceptor.join();
     }

@@ -59,16 +59,29 @@ bool MapOutputFolder(const fs::path& folder, fs::path* root) {
 }
 
 // SIGINT and SIGTERM are blocked in every thread (the engine's inherit the mask) and taken by
-// one thread of our own, which hands them to the main loop like an end of the download.
-void WatchStopSignals() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    std::thread([signals] {
+// one thread of our own, which hands them to the main loop like an end of the download. SIGUSR1
+// tells that thread to end when we are done.
+class StopSignalWatch {
+public:
+    StopSignalWatch() {
+        sigemptyset(&m_signals);
+        sigaddset(&m_signals, SIGINT);
+        sigaddset(&m_signals, SIGTERM);
+        sigaddset(&m_signals, SIGUSR1);
+        pthread_sigmask(SIG_BLOCK, &m_signals, nullptr);
+        m_thread = std::thread([this] { Watch(); });
+    }
+    ~StopSignalWatch() {
+        pthread_kill(m_thread.native_handle(), SIGUSR1);
+        m_thread.join();
+    }
+    StopSignalWatch(const StopSignalWatch&) = delete;
+    StopSignalWatch& operator=(const StopSignalWatch&) = delete;
+
+private:
+    void Watch() {
         int received = 0;
-        if (sigwait(&signals, &received) != 0) {
+        if (sigwait(&m_signals, &received) != 0 || received == SIGUSR1) {
             return;
         }
         {
@@ -76,8 +89,11 @@ void WatchStopSignals() {
             g_signal = received;
         }
         g_ended.notify_all();
-    }).detach();
-}
+    }
+
+    sigset_t m_signals = {};
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -104,7 +120,7 @@ int main(int argc, char** argv) {
     }
     const std::string localPath = "K:\\" + output.filename().string();
 
-    WatchStopSignals();
+    StopSignalWatch signals;
     DownloaderCurl engine;
     engine.SetCallback([](int code, unsigned value1, long value2) {
         if (code == 4 || code == 5) {
@@ -170,6 +186,9 @@ int main(int argc, char** argv) {
                stopSignal == SIGINT ? "Ctrl-C" : "SIGTERM", seconds);
         return 128 + stopSignal;
     }
+    const PackageStore::DigestCost cost = engine.GetDigestCost();
+    printf("verification: %llu bytes digested in %.3f s of processor time\n",
+           static_cast<unsigned long long>(cost.bytes), cost.nanoseconds / 1e9);
     printf("outcome %d (%s) after %.2f s\n", outcome, EndReasonText(reason), seconds);
     return outcome == 5 ? 0 : 1;
 }
