@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <tuple>
@@ -40,6 +41,9 @@ class EngineRun {
 public:
     EngineRun() {
         m_engine.SetCallback([this](int code, unsigned value1, long value2) {
+            if (m_observer) {
+                m_observer(code, value1, value2);
+            }
             std::lock_guard lock(m_mutex);
             if (code != 3 && code != 7) {
                 m_calls.push_back({code, value1, value2});
@@ -55,6 +59,11 @@ public:
     }
 
     DownloaderCurl& Engine() { return m_engine; }
+    // Also sees every callback, on the engine's thread, before it is recorded. Set it before
+    // Run.
+    void SetObserver(std::function<void(int, unsigned, long)> observer) {
+        m_observer = std::move(observer);
+    }
 
     // DownloadCfg, then wait (at most limit) as the install sequence does.
     long Run(const char* url = kCfgUrl, const char* local = kLocalPackage,
@@ -96,6 +105,7 @@ private:
     std::vector<Callback> m_calls;
     int m_progress = 0;
     bool m_ended = false;
+    std::function<void(int, unsigned, long)> m_observer;
     DownloaderCurl m_engine;
 };
 
