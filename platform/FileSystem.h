@@ -19,6 +19,10 @@ inline constexpr size_t kMaxPath = 260;
 // of kMaxPath characters or more. Both '\' and '/' separate; "." and ".." are resolved lexically
 // and never climb above the drive's root.
 bool ToHostPath(std::wstring_view windowsPath, std::filesystem::path* hostPath);
+// The same path as the mapping sees it: "C:\a\b" with the drive letter in upper case, ".",
+// ".." and doubled separators resolved (never above the drive's root), no trailing separator
+// except for a drive root ("C:\"). False where ToHostPath fails for the path's form.
+bool NormalizeWindowsPath(std::wstring_view windowsPath, std::wstring* normal);
 // The reverse mapping for a host path inside a mapped drive; empty when no drive holds it.
 std::wstring ToWindowsPath(const std::filesystem::path& hostPath);
 // The host folder of a drive letter; false when the letter is not mapped.
