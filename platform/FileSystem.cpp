@@ -199,13 +199,15 @@ FILE* OpenFile(std::wstring_view path, const char* mode) {
     if (std::filesystem::is_directory(host, error)) {
         return nullptr;
     }
-    // The text/binary distinction of the C runtime does not exist here; drop the 't'.
+    // The text/binary distinction of the C runtime does not exist here; drop the 't'. The file
+    // is closed on exec ('e'): programs this one starts never inherit it.
     std::string hostMode;
     for (const char* c = mode; *c != '\0'; ++c) {
-        if (*c != 't') {
+        if (*c != 't' && *c != 'e') {
             hostMode.push_back(*c);
         }
     }
+    hostMode.push_back('e');
     return std::fopen(host.c_str(), hostMode.c_str());
 }
 

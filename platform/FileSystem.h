@@ -34,7 +34,8 @@ bool PathExists(std::wstring_view path);
 bool IsFolder(std::wstring_view path);
 bool DeleteFileAt(std::wstring_view path);
 bool RemoveEmptyFolder(std::wstring_view path);
-// fopen on a Windows path; mode as the C runtime takes it ("rb", "wb", "at", ...).
+// fopen on a Windows path; mode as the C runtime takes it ("rb", "wb", "at", ...). The stream is
+// closed on exec; the caller owns it (JFile, or wrap it in a FilePtr).
 FILE* OpenFile(std::wstring_view path, const char* mode);
 // Names of the entries of a folder (no "." or ".."); false when it is not a folder.
 bool ListFolder(std::wstring_view path, std::vector<std::wstring>* names);

@@ -1,5 +1,6 @@
 #include "platform/Registry.h"
 
+#include "platform/Descriptor.h"
 #include "platform/Root.h"
 #include "platform/SystemInfo.h"
 #include "platform/Text.h"
@@ -332,17 +333,16 @@ Hive DefaultHive(RegistryRoot root) {
 }
 
 Hive ReadHive(RegistryRoot root) {
-    FILE* file = std::fopen(HivePath(root).c_str(), "rb");
-    if (file == nullptr) {
+    const FilePtr file(std::fopen(HivePath(root).c_str(), "rbe"));
+    if (!file) {
         return DefaultHive(root);
     }
     std::string text;
     char buffer[65536];
     size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
         text.append(buffer, got);
     }
-    std::fclose(file);
     return Parse(text);
 }
 
