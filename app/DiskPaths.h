@@ -20,5 +20,6 @@ int CreateDirectoryTree(const std::wstring& path);
 // Free megabytes of the volume with root "<drive>:\", 0 when the query fails.
 int64_t GetFreeMegabytes(char drive);
 // Appends part to path with exactly one backslash between them (PathAppend); false when the
-// result would not fit into 260 characters, path then unchanged.
+// result would not fit into 260 characters or part has a ".." component (an appended name never
+// climbs out of path), path then unchanged.
 bool PathAppend(std::wstring& path, const std::wstring& part);
