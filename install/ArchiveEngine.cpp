@@ -1,13 +1,16 @@
 #include "install/ArchiveEngine.h"
 
 #include "app/Log.h"
+#include "install/ArchiveBounds.h"
 #include "install/ItemPlacement.h"
 #include "install/SevenZipInterfaces.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -639,6 +642,12 @@ SEVENZIP_ENGINE_CALL bool ReadItems(IInArchive* archive, SysFreeStringFunc freeS
                 item.mode = mode;
             }
         }
+        if (archive->GetProperty(i, kpidSize, value.Out()) == kOk && value.Get().vt == kVtUi8) {
+            item.size = value.Get().uhVal;
+        }
+        if (archive->GetProperty(i, kpidMethod, value.Out()) == kOk && value.Get().vt == kVtBstr) {
+            item.method = platform::WideToNarrow(FromEngineText(value.Get().bstrVal));
+        }
         if (archive->GetProperty(i, kpidMTime, value.Out()) == kOk &&
             value.Get().vt == kVtFileTime) {
             item.hasTime = true;
@@ -668,6 +677,51 @@ struct ArchiveReleaser {
         archive->Release();
     }
 };
+
+// Before the engine reads the archive: what its signature header and a packed item list declare.
+std::string WhyArchiveHeaderExceedsBound(std::FILE* file) {
+    uint8_t signature[32] = {};
+    uint64_t offset = 0, length = 0;
+    if (std::fread(signature, 1, sizeof signature, file) != sizeof signature ||
+        !LocateNextHeader(signature, sizeof signature, &offset, &length)) {
+        std::rewind(file);
+        return {}; // no 7z archive: the engine says so
+    }
+    if (length > kMaxDeclaredSize) {
+        return "an item list of " + std::to_string(length) + " bytes";
+    }
+    // The description of a packed item list is short; the list itself is the engine's.
+    std::vector<uint8_t> header(std::min<uint64_t>(length, 1 << 16));
+    const bool read = offset <= static_cast<uint64_t>(LONG_MAX) &&
+                      std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0 &&
+                      std::fread(header.data(), 1, header.size(), file) == header.size();
+    std::rewind(file);
+    return read ? WhyPackedHeaderExceedsBound(header.data(), header.size()) : std::string();
+}
+
+// Once the engine has read the item list: the unpacked sizes and every item's dictionary.
+std::string WhyItemsExceedBound(const std::vector<ItemInfo>& items) {
+    uint64_t total = 0;
+    for (const ItemInfo& item : items) {
+        total += std::min(item.size, kMaxDeclaredSize + 1);
+        if (total > kMaxDeclaredSize) {
+            return "items of more than " + std::to_string(kMaxDeclaredSize) + " bytes";
+        }
+    }
+    for (const ItemInfo& item : items) {
+        if (std::string why = WhyMethodExceedsBound(item.method, total); !why.empty()) {
+            return why;
+        }
+    }
+    return {};
+}
+
+// An archive that declares more than a package can carry: refused before it is extracted.
+int RefuseBeyondBound(Run& run, const std::string& why) {
+    LogFormat("Extract refused the archive: it declares %s.\n", why.c_str());
+    run.ReportError(kArchiveErrorMemory);
+    return kArchiveExitMemory;
+}
 
 int MapFailure(Run& run, HResult result) {
     if (result == kOutOfMemory) {
@@ -710,6 +764,10 @@ SEVENZIP_ENGINE_CALL int Extract(Run& run, const char* archivePath, const char* 
         return kArchiveExitFatal;
     }
 
+    if (std::string why = WhyArchiveHeaderExceedsBound(file.get()); !why.empty()) {
+        return RefuseBeyondBound(run, why);
+    }
+
     // Everything the engine may hold a reference to is declared before the archive object, so the
     // archive is closed and released first.
     FileInStream stream(file.get());
@@ -744,6 +802,9 @@ SEVENZIP_ENGINE_CALL int Extract(Run& run, const char* archivePath, const char* 
     if (!ReadItems(archive.get(), engine.sysFreeString, &items)) {
         run.ReportError(kArchiveErrorArchives);
         return kArchiveExitFatal;
+    }
+    if (std::string why = WhyItemsExceedBound(items); !why.empty()) {
+        return RefuseBeyondBound(run, why);
     }
     for (const ItemInfo& item : items) {
         if (item.encrypted) {

@@ -20,8 +20,8 @@ struct ItemInfo {
     uint32_t mode = 0;
     bool hasTime = false;
     uint64_t fileTime = 0; // 100 ns ticks since 1601
-    bool hasSize = false;
-    uint64_t size = 0;
+    uint64_t size = 0;     // unpacked size as declared
+    std::string method;    // coders as the engine names them ("LZMA2:24")
 };
 
 class ItemPlacement {
