@@ -135,11 +135,11 @@ std::string WhyPlaceIsProtected(const std::wstring& folder) {
         }
     }
     std::string why;
-    if (!platform::FolderHandle::Open(host.parent_path(), &why).Valid()) {
+    const platform::FolderHandle parent = platform::FolderHandle::Open(host.parent_path(), &why);
+    if (!parent.Valid()) {
         return "the way to the folder: " + why;
     }
-    if (platform::FolderHandle::Open(host.parent_path(), &why).Kind(host.filename().string()) ==
-        platform::EntryKind::Link) {
+    if (parent.Kind(host.filename().string()) == platform::EntryKind::Link) {
         return "the folder is a link";
     }
     return {};
