@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XRes.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -191,9 +192,28 @@ bool ProcessUser(uint32_t pid, uint32_t* userId) {
     return false;
 }
 
+// The X authority file the desktop process itself uses, when it is a file of that user: programs
+// started as the user need it to reach the display. Empty otherwise.
+std::string SessionXAuthority(uint32_t pid, uint32_t userId) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/environ", std::ios::binary);
+    std::string entry;
+    while (std::getline(in, entry, '\0')) {
+        if (entry.rfind("XAUTHORITY=", 0) != 0) {
+            continue;
+        }
+        const std::string file = entry.substr(11);
+        struct stat status {};
+        if (!file.empty() && file[0] == '/' && lstat(file.c_str(), &status) == 0 &&
+            S_ISREG(status.st_mode) && status.st_uid == userId) {
+            return file;
+        }
+    }
+    return {};
+}
+
 // The desktop user from the display: the first dock window whose client runs as a user other
-// than root. why says what was found instead.
-bool DisplayUser(uint32_t* userId, std::string* why) {
+// than root, and that client's process. why says what was found instead.
+bool DisplayUser(uint32_t* userId, uint32_t* process, std::string* why) {
     DisplayPtr display = OpenDisplay();
     if (!display) {
         *why = "no display (DISPLAY unset, unreachable, or no X client library)";
@@ -215,6 +235,7 @@ bool DisplayUser(uint32_t* userId, std::string* why) {
         }
         if (user != 0) {
             *userId = user;
+            *process = pid;
             return true;
         }
     }
@@ -240,10 +261,11 @@ uint32_t FindTaskbarProcess() {
 std::unique_ptr<UserIdentity> DesktopUserToken(std::string* why) {
     std::string reason;
     uint32_t userId = 0;
+    uint32_t desktopProcess = 0;
     if (!RootSetting("system", "desktop_user_uid").empty()) {
         userId = static_cast<uint32_t>(RootSettingInt("system", "desktop_user_uid", 0));
         reason = "the settings name user id " + std::to_string(userId);
-    } else if (!DisplayUser(&userId, &reason)) {
+    } else if (!DisplayUser(&userId, &desktopProcess, &reason)) {
         if (why) {
             *why = reason;
         }
@@ -259,6 +281,9 @@ std::unique_ptr<UserIdentity> DesktopUserToken(std::string* why) {
     }
     if (!identity && why) {
         *why = reason;
+    }
+    if (identity && desktopProcess != 0) {
+        identity->xauthority = SessionXAuthority(desktopProcess, userId);
     }
     return identity;
 }

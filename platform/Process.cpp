@@ -431,6 +431,9 @@ std::vector<std::string> UserEnvironment(const UserIdentity& user) {
         status.st_uid == user.userId) {
         environment.push_back("XDG_RUNTIME_DIR=" + runtime);
     }
+    if (!user.xauthority.empty()) {
+        environment.push_back("XAUTHORITY=" + user.xauthority);
+    }
     return environment;
 }
 

@@ -76,6 +76,9 @@ struct UserIdentity {
     std::string name;
     std::string home;
     std::string shell;
+    // The X authority file of the user's session (the desktop process's own XAUTHORITY, when
+    // that file belongs to the user); empty when unknown.
+    std::string xauthority;
 };
 // The identity of a host user by user id; false when there is none.
 bool LookUpUser(uint32_t userId, UserIdentity* identity);
@@ -90,8 +93,8 @@ struct StartRequest {
     std::wstring workingFolder;
     // Set: the program runs as that user, with its groups and a fresh environment: HOME, USER,
     // LOGNAME and SHELL from the user database, a standard PATH, DISPLAY and LANG, that user's
-    // XDG_RUNTIME_DIR, and this layer's own KELTO_ROOT (the machine) and command line. Nothing
-    // else of the caller's environment goes along.
+    // XDG_RUNTIME_DIR and session X authority file, and this layer's own KELTO_ROOT (the
+    // machine) and command line. Nothing else of the caller's environment goes along.
     const UserIdentity* user = nullptr;
 };
 

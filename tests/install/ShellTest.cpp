@@ -24,6 +24,8 @@
 #include <sstream>
 #include <thread>
 
+#include <unistd.h>
+
 using namespace install_test;
 
 namespace {
@@ -406,15 +408,20 @@ TEST_F(DesktopLaunchTest, TheTaskbarOwnerOfTheDisplayIsTheDesktopUser) {
                                                     "windows belong to no user but root"));
     }
 
-    // The real taskbar: another user's process, whose window also claims pid 1.
+    // The real taskbar: another user's process, whose window also claims pid 1. Its session
+    // has an X authority file of that user, which programs started as the user get too.
     const fs::path taskbarProgram = m_root / "taskbar" / "taskbar.exe";
     fs::create_directories(taskbarProgram.parent_path());
     fs::copy_file(std::getenv("KELTO_TESTPRODUCT"), taskbarProgram);
     WriteFile(taskbarProgram.parent_path() / "testproduct.ini",
               "dock=1\nsleep_ms=20000\ndock_pid=1\n");
+    const fs::path authority = taskbarProgram.parent_path() / "Xauthority";
+    WriteFile(authority, "");
+    ASSERT_EQ(chown(authority.c_str(), nobody, nobody), 0);
     platform::StartRequest taskbar;
-    taskbar.application = taskbarProgram.wstring();
-    taskbar.commandLine = L"taskbar";
+    taskbar.application = L"/usr/bin/env";
+    taskbar.commandLine =
+        L"env XAUTHORITY=" + authority.wstring() + L" " + taskbarProgram.wstring();
     taskbar.user = &identity;
     ender.processes.push_back(platform::StartProcess(taskbar));
     platform::Process* owner = ender.processes.back().get();
@@ -433,6 +440,7 @@ TEST_F(DesktopLaunchTest, TheTaskbarOwnerOfTheDisplayIsTheDesktopUser) {
     EXPECT_EQ(record["uid"], std::to_string(nobody));
     EXPECT_EQ(record["argv[1]"], "--installmode");
     EXPECT_EQ(record["env:DISPLAY"], display);
+    EXPECT_EQ(record["env:XAUTHORITY"], authority.string());
 }
 
 // What a program started as the desktop user receives of root's: no open descriptor and no
