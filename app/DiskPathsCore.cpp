@@ -7,6 +7,22 @@ namespace {
 
 constexpr size_t kMaxPath = platform::kMaxPath;
 
+// Whether a relative part climbs: one of its components is "..".
+bool Climbs(const std::wstring& part) {
+    size_t start = 0;
+    while (start <= part.size()) {
+        size_t end = part.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos) {
+            end = part.size();
+        }
+        if (part.compare(start, end - start, L"..") == 0) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
 } // namespace
 
 bool PathAppend(std::wstring& path, const std::wstring& part) {
@@ -16,6 +32,9 @@ bool PathAppend(std::wstring& path, const std::wstring& part) {
     }
     if (skip == part.size()) {
         return true;
+    }
+    if (Climbs(part)) {
+        return false;
     }
     std::wstring result = path;
     if (!result.empty() && result.back() != L'\\') {

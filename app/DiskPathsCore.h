@@ -12,5 +12,6 @@ std::wstring& GetDocumentsPath(std::wstring& output, const std::wstring& subFold
 // one. 0 without doing anything for paths longer than 260 characters, else 1.
 int CreateDirectoryTree(const std::wstring& path);
 // Appends part to path with exactly one backslash between them (PathAppend); false when the
-// result would not fit into 260 characters, path then unchanged.
+// result would not fit into 260 characters or part has a ".." component (an appended name never
+// climbs out of path), path then unchanged.
 bool PathAppend(std::wstring& path, const std::wstring& part);
