@@ -1,56 +1,56 @@
 // The installer's process entry: prepares the install log, records the version and the system
-// mode, and runs the setup window (dialog 130) until it ends. The command line is never read.
+// mode, and runs the setup window (dialog 130) with its controller until it ends. The command
+// line is never read. A start without administrator rights asks for them first and runs the
+// installer again with them.
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/BuildConfig.h"
 #include "app/DiskPaths.h"
 #include "app/Log.h"
 #include "app/Probes.h"
 #include "platform/Com.h"
+#include "platform/Elevation.h"
+#include "platform/SystemInfo.h"
 #include "platform/Window.h"
-#include "skin/CommonDlg.h"
+#include "setup/SetupDlg.h"
 #include "skin/DialogTemplates.h"
-#include "skin/SkinBitmap.h"
-
-#include <string>
 
 namespace {
 
-constexpr int kSetupDialogWidth = 622;
-constexpr int kSetupDialogHeight = 405;
-constexpr int kSetupIconId = 107;
+// How long the workers may take to end once the window has closed; the version thread may be in
+// the middle of a two-second transfer.
+constexpr int kWorkerJoinBoundMs = 5000;
 
-// The setup window until its controller arrives: the undecorated 622 x 405 window with its title
-// and icon, ending on a close request.
-class PlainSetupDlg : public skin::SkinHostDlg {
-public:
-    PlainSetupDlg() {
-        m_useDesignSize = 1;
-        m_designWidth = kSetupDialogWidth;
-        m_designHeight = kSetupDialogHeight;
-        m_endFlags = 0;
-    }
+// The controller lives for the whole process and is never destroyed: a worker that outlives the
+// bound above must not find it freed.
+SetupDlg& TheSetupDlg() {
+    static SetupDlg* dialog = new SetupDlg();
+    return *dialog;
+}
 
-    int OnInitDialog(platform::WindowHandle window) override {
-        SkinHostDlg::OnInitDialog(window);
-        platform::SetWindowText(window, L"Kelto Clipwave Converter Pro Installer");
-        skin::SetSkinWindowIcon(window, kSetupIconId);
-        OnPaint();
-        return 1;
+// Without administrator rights: the same executable again through the elevation prompt. Nothing
+// touches the platform root here, so a refusal leaves no trace; the reason goes to standard
+// error, since the install log lives in the root.
+int RunWithoutRights(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    platform::ElevationResult result =
+        platform::RunElevatedCopy(platform::CurrentExecutablePath(), arguments);
+    if (result.outcome == platform::ElevationOutcome::Ran) {
+        return result.exitCode;
     }
-
-    void OnPaint() override {
-        std::unique_ptr<platform::DeviceContext> dc = platform::GetDC(m_window);
-        if (dc == nullptr) {
-            return;
-        }
-        dc->FillSolidRect(platform::Rect{0, 0, dc->Width(), dc->Height()}, 0xFFFFFF);
-    }
-
-    int OnClose() override {
-        platform::EndDialog(m_window, 0);
-        return 0;
-    }
-};
+    std::fprintf(stderr, "kelto-setup: administrator rights are needed and were not obtained: %s\n",
+                 result.why.c_str());
+    platform::ShowNativeMessageBox(
+        nullptr, L"Kelto Clipwave Converter Pro Installer",
+        L"The installer needs administrator rights to install Kelto Clipwave Converter Pro.\n"
+        L"Start it again and allow it to make changes to this computer.");
+    platform::ShutdownWindowSystem();
+    return 0;
+}
 
 } // namespace
 
@@ -66,19 +66,27 @@ int wWinMain(void* instance, void* previousInstance, const wchar_t* commandLine,
     }
 
     platform::CoInitializeApartment();
+    SetupDlg& dialog = TheSetupDlg();
     if (const platform::DialogTemplate* setupDialog =
             skin::FindDialogTemplate(skin::kSetupDialogId)) {
-        PlainSetupDlg dialog;
         platform::DialogBox(*setupDialog, nullptr, skin::BindDialogProc(&dialog));
     }
+    const bool workersEnded = dialog.JoinWorkers(kWorkerJoinBoundMs);
     platform::ShutdownWindowSystem();
     platform::CoUninitializeApartment();
 
     LogFormat("Exit app.");
+    if (!workersEnded) {
+        // A worker still runs: end here, before any process-wide object is torn down under it.
+        std::_Exit(0);
+    }
     return 0;
 }
 
 int main(int argc, char** argv) {
+    if (!platform::IsProcessElevated()) {
+        return RunWithoutRights(argc, argv);
+    }
     // Whatever the command line holds, the start is the same.
     return wWinMain(nullptr, nullptr, L"", 1);
 }
