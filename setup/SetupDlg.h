@@ -188,6 +188,9 @@ private:
     std::wstring m_channelText;
     std::string m_installId;
     bool m_browsing = false;
+    // Set by the frame thread once it has applied the Installing page; cleared by the main thread
+    // when an installation starts.
+    std::atomic<bool> m_installingPageApplied{false};
 
     SetupGeometry m_geometry;
 
