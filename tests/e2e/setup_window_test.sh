@@ -118,7 +118,15 @@ if chooser=$(wait_for_window "Select a folder from the list below, and then clic
         xdotool key Return
     fi
     wait_until 10 bash -c "! xdotool getwindowname $chooser" || fail "zenity did not close"
-    # The chosen folder is in the path box: Install now checks it.
+    # The chosen folder is the install path now: the next Browse starts from it (cancelled).
+    click "$window" 563 473
+    if chooser=$(wait_for_window "Select a folder from the list below, and then click OK." 30); then
+        xdotool windowfocus --sync "$chooser"
+        xdotool key Escape
+        wait_until 10 bash -c "! xdotool getwindowname $chooser" || fail "Escape did not close zenity"
+    fi
+    log_has 'OnBtnBrower() path = C:\Chosen' || fail "the chosen folder is not the install path"
+    # The path box holds it too: Install checks it and starts.
     click "$window" 311 371
     wait_until 10 log_has 'Install Path Info : C:\Chosen .' &&
         echo "ok   Browse brings the chosen folder back as C:\\Chosen" ||
@@ -134,6 +142,33 @@ pid=
 [ "$code" -eq 0 ] || fail "exit code $code after SIGTERM"
 tail -n1 "$log" | tr -d '\r' | grep -qE ' : Exit app\.$' && echo "ok   SIGTERM ends with \"Exit app.\"" ||
     fail "the log does not end with \"Exit app.\": $(tail -n1 "$log")"
+
+# SIGTERM while the chooser is open: the chooser goes and the run ends as usual.
+rm -f "$log"
+KELTO_ROOT="$root" ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" "$exe" >"$work/setup2.out" 2>&1 &
+pid=$!
+if window=$(wait_for_window "$title" 40); then
+    click "$window" 560 372
+    wait_until 5 geometry_is "$window" 622x580
+    click "$window" 563 473
+    if chooser=$(wait_for_window "Select a folder from the list below, and then click OK." 30); then
+        kill -TERM "$pid"
+        wait_pid "$pid" 20
+        code=$?
+        pid=
+        [ "$code" -eq 0 ] || fail "exit code $code after SIGTERM with zenity open"
+        wait_until 5 bash -c "! xdotool getwindowname $chooser" || fail "zenity outlived the installer"
+        tail -n1 "$log" | tr -d '\r' | grep -qE ' : Exit app\.$' &&
+            echo "ok   SIGTERM with zenity open ends zenity and the run" ||
+            fail "no \"Exit app.\" after SIGTERM with zenity open"
+    else
+        fail "the second run's Browse did not open zenity"
+    fi
+else
+    fail "the second run showed no window"
+fi
+[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
+pid=
 
 # An ordinary user without pkexec (a PATH that holds only zenity, through which the native
 # message box shows): a message, a reason on standard error, nothing written.
