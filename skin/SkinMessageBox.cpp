@@ -50,6 +50,7 @@ int SkinMessageBox::OnInitDialog(WindowHandle window) {
     m_font = platform::CreateFont(description);
     CreateControls();
     m_repaintThread = std::thread([this] { RunRepaintThread(); });
+    m_shownWindow = window;
     return 1;
 }
 

@@ -29,7 +29,7 @@ private:
         platform::WindowHandle window = nullptr;
         for (int i = 0; i < 1000 && frame == nullptr; ++i) {
             skin::SkinMessageBox* box = skin::CurrentSkinMessageBoxForTesting();
-            window = box ? box->GetWindow() : nullptr;
+            window = box ? box->ShownWindow() : nullptr;
             std::unique_ptr<platform::Bitmap> presented =
                 window ? platform::LastPresentedFrame(window) : nullptr;
             if (presented &&

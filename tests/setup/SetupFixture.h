@@ -88,7 +88,7 @@ private:
         platform::WindowHandle window = nullptr;
         for (int i = 0; i < 1000 && !m_stop; ++i) {
             box = skin::CurrentSkinMessageBoxForTesting();
-            window = box != nullptr ? box->GetWindow() : nullptr;
+            window = box != nullptr ? box->ShownWindow() : nullptr;
             if (window != nullptr && IsPresented(window)) {
                 break;
             }
