@@ -137,7 +137,10 @@ std::vector<std::vector<std::wstring>> InfoViewDlg::TableRows(const DownloadInfo
 }
 
 int InfoViewDlg::Refresh(const DownloadInfo* info) {
-    uint32_t now = platform::GetTickCount();
+    return RefreshAt(info, platform::GetTickCount());
+}
+
+int InfoViewDlg::RefreshAt(const DownloadInfo* info, uint32_t now) {
     // The first call always refreshes, whatever the tick count says.
     if (m_refreshed.load() && now - m_lastRefresh.load() < kRefreshGateMs) {
         return 0;

@@ -41,6 +41,8 @@ public:
     // when the last refresh is less than 1000 ms ago, else 1. A null info only restarts the
     // second. Any thread.
     int Refresh(const DownloadInfo* info);
+    // The same at tick now.
+    int RefreshAt(const DownloadInfo* info, uint32_t now);
     // Appends the text as the last line of the log list. Always 1. Any thread.
     int AddLogLine(const char* text);
 
