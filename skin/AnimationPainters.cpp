@@ -75,8 +75,13 @@ void DownloadPainter::PaintRetryScreen(DeviceContext* windowDc, const DownloadPa
     dc.SelectFont(in.infoFont);
     dc.SetTextColor(kRetryTextColor);
     dc.SetBkMode(platform::kTransparent);
-    DrawTextIn(dc, in.texts->retryMessage,
-               Rect{50, kEmblemY + 80, kFrameWidth - 50, kEmblemY + 160}, kRetryFormat);
+    const Rect messageRect{50, kEmblemY + 80, kFrameWidth - 50, kEmblemY + 160};
+    // One centred line; a message wider than the rectangle wraps instead of losing both ends.
+    uint32_t format = kRetryFormat;
+    if (dc.MeasureText(in.texts->retryMessage).x > messageRect.Width()) {
+        format |= platform::kDtWordBreak;
+    }
+    DrawTextIn(dc, in.texts->retryMessage, messageRect, format);
     for (CommonCtrl* control : {in.installButton, in.closeButton}) {
         if (control != nullptr) {
             control->Draw(&dc);

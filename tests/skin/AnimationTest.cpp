@@ -448,6 +448,18 @@ TEST_F(ScreenTest, RetryScreenShowsTheGreyLogoUnkeyedTheMakersHostAndTwoControls
     std::wstring message = texts.retryMessage;
     EXPECT_NE(message.find(L"www.kelto.example"), std::wstring::npos);
     EXPECT_EQ(message.find(L"clipwave-family"), std::wstring::npos);
+    // Wider than its rectangle, the message wraps: dark text on a second line, none outside.
+    auto darkPixels = [&](int top, int bottom, int left, int right) {
+        int dark = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = left; x < right; ++x) {
+                dark += (window.Pixel(x, y) & 0x808080) == 0;
+            }
+        }
+        return dark;
+    };
+    EXPECT_GT(darkPixels(120, 136, 50, 572), 20);
+    EXPECT_EQ(darkPixels(102, 182, 0, 50) + darkPixels(102, 182, 572, 622), 0);
     // With the install button hidden the download screen (the plain logo) shows instead.
     install.SetVisible(false);
     Paint(in);
