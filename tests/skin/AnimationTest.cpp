@@ -255,10 +255,20 @@ TEST(RevealFrame, DiscGrowsOnePixelAFrameAndShrinksAtOnce) {
     reveal.SetCounter(1000);
     reveal.Render(frame.data(), 500, 1000, im.bareLogo, im.background);
     EXPECT_EQ(reveal.DiscRadius(), 243);
-    SaveFrame(frame.data(), "anim-reveal-50.png");
-    reveal.SetCounter(1000);
-    reveal.Render(frame.data(), 0, 1000, im.bareLogo, im.background);
-    SaveFrame(frame.data(), "anim-reveal-0.png");
+}
+
+TEST(RevealFrame, PicturesAfterThreeSecondsOfRipples) {
+    const Images& im = SkinImages();
+    for (int progress : {0, 500}) {
+        RevealAnimation reveal;
+        Frame frame = MakeWhiteFrame();
+        // 300 frames 10 ms apart: five ripples in flight, the disc grown to its target.
+        for (uint32_t i = 0; i < 300; ++i) {
+            reveal.Render(frame.data(), progress, 1000 + 10 * i, im.bareLogo, im.background);
+        }
+        EXPECT_EQ(reveal.Waves().size(), 5u);
+        SaveFrame(frame.data(), "anim-reveal-" + std::to_string(progress / 10) + ".png");
+    }
 }
 
 TEST(RevealFrame, RadialTableShadesTheRingsBetweenTwoWaves) {
