@@ -70,7 +70,6 @@ private:
     std::unique_ptr<X11Display> m_display;
     unsigned long m_window = 0;
     unsigned long m_colormap = 0;
-    unsigned long m_picture = 0; // the background pixmap that holds the picture
     bool m_shown = false;
 };
 
