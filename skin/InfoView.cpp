@@ -76,6 +76,8 @@ void FillSegmentList(WindowHandle list, const std::vector<std::vector<std::wstri
 InfoViewDlg::~InfoViewDlg() = default;
 
 WindowHandle InfoViewDlg::Create() {
+    // The entry point calls this first thing: the calling thread becomes the window thread.
+    platform::InitWindowSystem();
     assert(platform::IsWindowThread() && "windows are created on the window thread");
     const platform::DialogTemplate* dialogTemplate = FindDialogTemplate(kInfoViewDialogId);
     if (dialogTemplate == nullptr) {

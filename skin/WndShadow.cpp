@@ -8,7 +8,8 @@
 namespace skin {
 namespace {
 
-// Process-wide shadow state, window thread only.
+// Process-wide shadow state: set up by Initialize on the main thread before any other thread
+// exists, then used on the window thread only.
 struct ShadowGlobals {
     bool layeredWindowsKnown = false;
     void* module = nullptr;
@@ -16,9 +17,13 @@ struct ShadowGlobals {
 };
 
 ShadowGlobals& Globals() {
-    assert(platform::IsWindowThread() && "the shadow lives on its parent's window thread");
     static ShadowGlobals* globals = new ShadowGlobals;
     return *globals;
+}
+
+void CheckWindowThread() {
+    assert(platform::IsWindowThread() &&
+           "the shadow follows its parent's messages on the parent's window thread");
 }
 
 } // namespace
@@ -68,6 +73,7 @@ void CWndShadow::SetStatus(uint8_t status) {
 }
 
 void CWndShadow::Create(WindowHandle parent) {
+    CheckWindowThread();
     if (m_created != 0) {
         return;
     }
@@ -159,6 +165,7 @@ void CWndShadow::OnSize(WindowHandle parent, WParam kind, LParam size) {
 
 LResult CWndShadow::OnParentMessage(WindowHandle parent, uint32_t message, WParam p1, LParam p2,
                                     const std::function<LResult()>& callPrevious) {
+    CheckWindowThread();
     const bool active =
         (m_status & kShadowEnabled) != 0 && (m_status & kShadowOffByComposition) == 0;
     switch (message) {
