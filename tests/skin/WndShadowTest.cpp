@@ -218,6 +218,20 @@ TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
     EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(399, 360), Shaded(background, 29)); }));
     EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(99, 160), background); }));
 
+    // Shrunk, the shadow is redrawn at once; grown, at the parent's next paint.
+    platform::MoveWindow(w, 400, 300, 150, 100, false);
+    shadow.OnParentMessage(w, platform::kWmSize, kSizeRestored, platform::MakeLParam(150, 100),
+                           previous);
+    EXPECT_FALSE(shadow.IsUpdatePending());
+    EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(550, 360), Shaded(background, 29)); }));
+    platform::MoveWindow(w, 400, 300, 200, 120, false);
+    shadow.OnParentMessage(w, platform::kWmSize, kSizeRestored, platform::MakeLParam(200, 120),
+                           previous);
+    EXPECT_TRUE(shadow.IsUpdatePending());
+    shadow.OnParentMessage(w, platform::kWmPaint, 0, 0, previous);
+    EXPECT_FALSE(shadow.IsUpdatePending());
+    EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(600, 360), Shaded(background, 29)); }));
+
     // Hidden with the parent: the previous procedure runs once and its result comes back.
     previousCalls = 0;
     EXPECT_EQ(shadow.OnParentMessage(w, platform::kWmShowWindow, 0, 0, previous), 5);
