@@ -40,7 +40,7 @@ bool CWndShadow::Initialize(void* module) {
         return false;
     }
     if (!platform::IsLayeredWindowSupported()) {
-        LogFormat("CWndShadow::Initialize : no compositing manager, no shadow\n");
+        LogFormat("CWndShadow::Initialize : no compositing manager on this display, no shadow\n");
         return false;
     }
     globals.layeredWindowsKnown = true;

@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/common/LogCapture.h"
+
 // After gtest: Xlib's macros (None, Bool, Status) would clash with its templates.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -144,13 +146,7 @@ TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
     ASSERT_TRUE(StartXvfb(&xvfb));
     ASSERT_TRUE(platform::InitWindowSystem());
     ASSERT_EQ(platform::VideoDriverName(), "x11");
-    EXPECT_FALSE(CWndShadow::Initialize(nullptr)); // no compositing manager: no shadow
-
-    compositor = Spawn({"xcompmgr", "-n"});
-    ASSERT_TRUE(PumpUntil([] { return platform::IsLayeredWindowSupported(); }, 10));
-    EXPECT_TRUE(CWndShadow::Initialize(nullptr));
-    EXPECT_FALSE(CWndShadow::Initialize(nullptr)); // once
-
+    testing_support::LogCapture log;
     platform::DialogTemplate t;
     t.width = 200;
     t.height = 120;
@@ -160,6 +156,33 @@ TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
     ASSERT_NE(w, nullptr);
     platform::MoveWindow(w, 100, 100, 200, 120, false);
     platform::ShowWindow(w, platform::kSwShow);
+    platform::PumpMessages(100);
+
+    // No compositing manager: no shadow at all, and the window works as ever.
+    auto screenHolder = std::make_unique<Screen>();
+    Screen& screen = *screenHolder;
+    const uint32_t bare = screen.Pixel(99, 160);
+    EXPECT_FALSE(CWndShadow::Initialize(nullptr));
+    {
+        CWndShadow none;
+        none.Create(w);
+        EXPECT_EQ(none.ShadowWindow(), nullptr);
+        EXPECT_EQ(none.StatusFlags(), 0);
+        EXPECT_EQ(none.OnParentMessage(w, platform::kWmSize, kSizeRestored,
+                                       platform::MakeLParam(200, 120), [] { return 3; }),
+                  3);
+        platform::PumpMessages(100);
+        EXPECT_EQ(screen.Pixel(99, 160), bare);
+    }
+    for (const std::string& line : log.Lines()) {
+        EXPECT_EQ(line.find("fail"), std::string::npos) << line;
+        EXPECT_EQ(line.find("rror"), std::string::npos) << line;
+    }
+
+    compositor = Spawn({"xcompmgr", "-n"});
+    ASSERT_TRUE(PumpUntil([] { return platform::IsLayeredWindowSupported(); }, 10));
+    EXPECT_TRUE(CWndShadow::Initialize(nullptr));
+    EXPECT_FALSE(CWndShadow::Initialize(nullptr)); // once
     {
         auto dc = platform::GetDC(w);
         dc->FillSolidRect(Rect{0, 0, 200, 120}, platform::Rgb(255, 0, 0));
@@ -172,8 +195,6 @@ TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
     EXPECT_EQ(shadow.StatusFlags(), kShadowEnabled | kShadowShown | kShadowParentVisible);
     EXPECT_EQ(CWndShadow::ForParent(w), &shadow);
 
-    auto screenHolder = std::make_unique<Screen>();
-    Screen& screen = *screenHolder;
     ASSERT_TRUE(PumpUntil([&] { return screen.Pixel(700, 600) != 0; }));
     const uint32_t background = screen.Pixel(700, 600);
     // Left of the window k pixels out: alpha (1 - k / 31) × 30; nothing over the window itself.
