@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
 #include "platform/Text.h"
+#include "platform/WebBrowser.h"
 
 #include <atomic>
 #include <cstdio>
@@ -19,41 +20,6 @@ bool IsWebAddress(const std::wstring& file) {
     return file.find(L"://") != std::wstring::npos;
 }
 
-// A command-line argument quoted so that SplitCommandLine gives it back unchanged.
-std::wstring QuoteArgument(const std::wstring& argument) {
-    std::wstring quoted = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == L'"') {
-            quoted.append(backslashes * 2 + 1, L'\\');
-        } else {
-            quoted.append(backslashes, L'\\');
-        }
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, L'\\');
-    return quoted + L"\"";
-}
-
-std::wstring FindBrowser() {
-    if (const char* browser = std::getenv("BROWSER"); browser != nullptr && *browser) {
-        return NarrowToWide(browser);
-    }
-    for (const char* folder : {"/usr/local/bin/", "/usr/bin/", "/bin/"}) {
-        std::error_code error;
-        std::filesystem::path candidate = std::string(folder) + "xdg-open";
-        if (std::filesystem::exists(candidate, error)) {
-            return NarrowToWide(candidate.string());
-        }
-    }
-    return {};
-}
-
 } // namespace
 
 intptr_t ShellExecute(const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
@@ -68,26 +34,21 @@ intptr_t ShellExecute(const wchar_t* verb, const wchar_t* file, const wchar_t* p
     StartRequest request;
     const std::wstring target(file);
     if (IsWebAddress(target)) {
-        request.application = FindBrowser();
-        if (request.application.empty()) {
-            return kShellNoAssociation;
-        }
-        request.commandLine = QuoteArgument(request.application) + L" " + QuoteArgument(target);
-    } else {
-        std::filesystem::path host;
-        std::error_code error;
-        const bool mapped = !target.empty() && target[0] == L'/'
-                                ? (host = WideToNarrow(target), true)
-                                : ToHostPath(target, &host);
-        if (!mapped || !std::filesystem::is_regular_file(host, error)) {
-            return kShellFileNotFound;
-        }
-        request.application = target;
-        request.commandLine = L"\"" + target + L"\"";
-        if (parameters && *parameters) {
-            request.commandLine += L" ";
-            request.commandLine += parameters;
-        }
+        // A browser is started as the desktop user, never with this process's rights.
+        return OpenWebPage(target, process);
+    }
+    std::filesystem::path host;
+    std::error_code error;
+    const bool mapped = !target.empty() && target[0] == L'/' ? (host = WideToNarrow(target), true)
+                                                             : ToHostPath(target, &host);
+    if (!mapped || !std::filesystem::is_regular_file(host, error)) {
+        return kShellFileNotFound;
+    }
+    request.application = target;
+    request.commandLine = L"\"" + target + L"\"";
+    if (parameters && *parameters) {
+        request.commandLine += L" ";
+        request.commandLine += parameters;
     }
     if (folder) {
         request.workingFolder = folder;

@@ -14,3 +14,9 @@ bool FindBitmapResource(int id, const unsigned char** data, size_t* size);
 // The bytes of the icon with this id as a PNG file (8-bit RGBA, 256 × 256, transparent around the
 // logo). Returns false for an unknown id, with the outputs left alone.
 bool FindIconResource(int id, const unsigned char** data, size_t* size);
+
+// LoadStringW: the string resource with this id, copied into buffer (at most bufferSize
+// characters including the terminating zero, cut when longer). Returns the characters copied; 0
+// for an unknown id or an empty string, with buffer holding the empty text. The installer carries
+// 1500 (the special-edition address) and 1501 (the channel text), both build constants.
+int LoadResourceString(int id, wchar_t* buffer, int bufferSize);

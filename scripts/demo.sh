@@ -22,7 +22,7 @@ trap 'stop_xvfb; rm -rf "$work"' EXIT
 if [ -z "${DISPLAY:-}" ]; then
     start_xvfb "$work"
     echo "no display: running on Xvfb $DISPLAY for ${KELTO_DEMO_SECONDS:-5} s"
-    build/app/main/kelto-setup &
+    build/setup/main/kelto-setup &
     pid=$!
     wait_for_window "Kelto Clipwave Converter Pro Installer" 20 >/dev/null ||
         echo "the installer window did not appear"
@@ -30,7 +30,7 @@ if [ -z "${DISPLAY:-}" ]; then
     kill -TERM "$pid" 2>/dev/null || true
     wait_pid "$pid" 20 || true
 else
-    build/app/main/kelto-setup
+    build/setup/main/kelto-setup
 fi
 
 log=$(find "$KELTO_ROOT/drive_c/Users" -path '*/Documents/Kelto Clipwave Converter Pro/Log/install.log' | head -n1)

@@ -440,15 +440,22 @@ TEST_F(DesktopLaunchTest, ShellOpenStartsFilesAndRefusesMissingOnes) {
     EXPECT_EQ(platform::ShellExecute(L"print", m_program.c_str(), nullptr, nullptr, 1),
               platform::kShellNoAssociation);
 
-    // A web address goes to the browser as its one argument.
+    // A web address goes to the browser as its one argument, started as the desktop user: an
+    // elevated process without one starts no browser at all.
     fs::remove(m_record);
     setenv("BROWSER", Host(m_program).c_str(), 1);
-    EXPECT_GT(platform::ShellExecute(L"open", L"https://www.kelto.example/welcome?a=1&b=2", nullptr,
-                                     nullptr, 1),
-              32);
+    const wchar_t* page = L"https://www.kelto.example/welcome?a=1&b=2";
+    EXPECT_EQ(platform::ShellExecute(L"open", page, nullptr, nullptr, 1),
+              platform::kShellNoAssociation);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(fs::exists(m_record));
+    const uint32_t nobody = 65534;
+    SetDesktopUser(nobody);
+    EXPECT_GT(platform::ShellExecute(L"open", page, nullptr, nullptr, 1), 32);
     unsetenv("BROWSER");
     record = WaitForRecord();
     EXPECT_EQ(record["argv[1]"], "https://www.kelto.example/welcome?a=1&b=2");
+    EXPECT_EQ(record["uid"], std::to_string(nobody));
 }
 
 } // namespace

@@ -1,0 +1,41 @@
+// The shell's folder browser: the desktop's folder chooser (zenity's directory selection), with
+// a title and a preselected folder, whose answer comes back as a Windows path through the drive
+// table. The caller's thread waits for the user; when it is the window thread, its windows keep
+// being served meanwhile.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+enum class BrowseOutcome {
+    Chosen,        // path holds the chosen folder
+    Cancelled,     // the user closed the chooser without a choice
+    NoChooser,     // zenity is not installed (or cannot be started)
+    OutsideDrives, // the chosen host folder lies on no drive of the drive table
+    BadAnswer,     // the chooser answered something that is not one existing folder
+    TimedOut,      // nobody answered within the bound; the chooser was ended
+};
+const char* BrowseOutcomeName(BrowseOutcome outcome);
+
+struct BrowseResult {
+    BrowseOutcome outcome = BrowseOutcome::Cancelled;
+    std::wstring path;
+    // What GetLastError would hold afterwards: 0 for a choice or a cancel.
+    unsigned long lastError = 0;
+};
+
+// The chooser program's name; found on $PATH.
+inline constexpr const char* kFolderChooserProgram = "zenity";
+// How long the chooser may stay open before it is ended.
+inline constexpr int kFolderChooserBoundMs = 30 * 60 * 1000;
+
+// SHBrowseForFolder with BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE: title is shown by the
+// chooser, initialPath (a Windows path) is preselected when it maps to a host folder.
+BrowseResult BrowseForFolder(const std::wstring& title, const std::wstring& initialPath,
+                             int boundMs = kFolderChooserBoundMs);
+
+// Maps a chooser's answer (its standard output) to a result; exposed for its tests.
+BrowseResult MapChooserAnswer(const std::string& answer);
+
+} // namespace platform
