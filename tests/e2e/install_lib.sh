@@ -74,17 +74,89 @@ click() {
     xdotool mouseup 1
 }
 
-# wait_log <log file> <text> <seconds>: waits until a line of the log contains the text.
+# wait_log <log file> <text> <seconds> [first line]: waits until a line of the log (from the
+# first line on, default 1) contains the text.
 wait_log() {
-    local log=$1 text=$2 seconds=$3 i
+    local log=$1 text=$2 seconds=$3 from=${4:-1} i
     for i in $(seq 1 $((seconds * 10))); do
-        [ -f "$log" ] && grep -qF -- "$text" "$log" && return 0
+        [ -f "$log" ] && tail -n +"$from" "$log" | grep -qF -- "$text" && return 0
         sleep 0.1
     done
     return 1
 }
 
-# log_messages <log file>: the log's messages without time stamps and CR.
+# log_messages <log file> [first line]: the log's messages (from the first line on, default 1)
+# without time stamps and CR.
 log_messages() {
-    tr -d '\r' <"$1" | sed -E 's/^[0-9]{2,}:[0-9]{2}:[0-9]{2} : //'
+    tail -n +"${2:-1}" "$1" | tr -d '\r' | sed -E 's/^[0-9]{2,}:[0-9]{2}:[0-9]{2} : //'
+}
+
+# describe_package <package> <description>: writes the description of a package changed after
+# kelto-pack made it (size, the farm's mirrors, whole and per-MiB MD5 digests in upper case).
+describe_package() {
+    local package=$1 description=$2 size blocks n
+    size=$(stat -c %s "$package")
+    blocks=$(((size + 1048575) / 1048576))
+    {
+        echo '<?xml version="1.0" encoding="utf-8"?>'
+        echo "<download version=\"1\" size=\"$size\">"
+        echo '	<url size="3">'
+        for n in 1 2 3; do
+            echo "		<item_$((n - 1)) value=\"$(farm_mirror_url $n)\"/>"
+        done
+        echo '	</url>'
+        echo "	<hash size=\"$((blocks + 1))\">"
+        echo "		<item_0 value=\"$(md5sum <"$package" | cut -c1-32 | tr a-f A-F)\"/>"
+        for n in $(seq 0 $((blocks - 1))); do
+            echo "		<item_$((n + 1)) value=\"$(dd if="$package" bs=1048576 skip="$n" count=1 \
+                2>/dev/null | md5sum | cut -c1-32 | tr a-f A-F)\"/>"
+        done
+        echo '	</hash>'
+        echo '</download>'
+    } >"$description"
+}
+
+# overwrite_bytes <file> <offset> <text>: replaces bytes in place.
+overwrite_bytes() {
+    printf '%s' "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
+}
+
+# archive_offset <kelto-pack> <package>: where the package's 7z archive starts.
+archive_offset() {
+    "$1" inspect "$2" | sed -n 's/^archive: offset \([0-9]*\),.*/\1/p'
+}
+
+# registry_section <hive file> <key path below HKLM>: the value lines of one key.
+registry_section() {
+    awk -v key="[$2]" '$0 == key {on = 1; next} /^\[/ {on = 0} on && NF' "$1"
+}
+
+# registry_value <hive file> <key path> <value name>: "sz:<text>" or "dword:<hex>".
+registry_value() {
+    registry_section "$1" "$2" | awk -v name="\"$3\"" '
+        index($0, name "=") == 1 {
+            v = substr($0, length(name) + 2)
+            if (v ~ /^sz:/) { sub(/^sz:[0-9]+:"/, "", v); sub(/\\0"$/, "", v); gsub(/\\\\/, "\\", v); gsub(/\\"/, "\"", v); print "sz:" v }
+            else print v
+        }'
+}
+
+# value_names_and_types <hive file> <key path>: "name:type" per value, in stored order.
+value_names_and_types() {
+    registry_section "$1" "$2" | sed -E 's/^"([^"]*)"=([a-z]+).*/\1:\2/'
+}
+
+# expect_in_order <file> <line>...: true when the lines occur in the file in this order (each
+# a whole message); names the first one missing.
+expect_in_order() {
+    local file=$1 from=1 line found
+    shift
+    for line in "$@"; do
+        found=$(tail -n +"$from" "$file" | grep -nxF -- "$line" | head -n1 | cut -d: -f1)
+        if [ -z "$found" ]; then
+            echo "missing after line $from: \"$line\""
+            return 1
+        fi
+        from=$((from + found))
+    done
 }
