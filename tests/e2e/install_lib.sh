@@ -121,9 +121,9 @@ overwrite_bytes() {
     printf '%s' "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
 }
 
-# archive_offset <kelto-pack> <package>: where the package's 7z archive starts.
-archive_offset() {
-    "$1" inspect "$2" | sed -n 's/^archive: offset \([0-9]*\),.*/\1/p'
+# header_offset <kelto-pack> <package>: where the package's header starts.
+header_offset() {
+    "$1" inspect "$2" | sed -n 's/^header offset H: \([0-9]*\)$/\1/p'
 }
 
 # registry_section <hive file> <key path below HKLM>: the value lines of one key.
