@@ -128,6 +128,7 @@ header_offset() {
 
 # registry_section <hive file> <key path below HKLM>: the value lines of one key.
 registry_section() {
+    [ -f "$1" ] || return 0
     awk -v key="[$2]" '$0 == key {on = 1; next} /^\[/ {on = 0} on && NF' "$1"
 }
 
