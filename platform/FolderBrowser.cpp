@@ -87,21 +87,32 @@ void DrainOutput(int descriptor, std::string* output) {
     }
 }
 
-// Waits for the chooser's end, keeping the window thread's windows served. False when the bound
-// passed first; the chooser has then been ended.
-bool WaitForChooser(Chooser& chooser, int boundMs, int* status, std::string* output) {
+enum class WaitEnd { Answered, Abandoned, TimedOut };
+
+void EndChooser(Chooser& chooser, int* status) {
+    kill(chooser.pid, SIGTERM);
+    waitpid(chooser.pid, status, 0);
+}
+
+// Waits for the chooser's end, keeping the window thread's windows served. A chooser that is
+// abandoned or outlives the bound is ended.
+WaitEnd WaitForChooser(Chooser& chooser, int boundMs, const std::function<bool()>& abandon,
+                       int* status, std::string* output) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
     while (true) {
         DrainOutput(chooser.output, output);
         const pid_t ended = waitpid(chooser.pid, status, WNOHANG);
         if (ended == chooser.pid) {
             DrainOutput(chooser.output, output);
-            return true;
+            return WaitEnd::Answered;
+        }
+        if (abandon && abandon()) {
+            EndChooser(chooser, status);
+            return WaitEnd::Abandoned;
         }
         if (std::chrono::steady_clock::now() >= deadline) {
-            kill(chooser.pid, SIGTERM);
-            waitpid(chooser.pid, status, 0);
-            return false;
+            EndChooser(chooser, status);
+            return WaitEnd::TimedOut;
         }
         if (IsWindowThread()) {
             PumpMessages(kPollMs);
@@ -160,7 +171,7 @@ BrowseResult MapChooserAnswer(const std::string& answer) {
 }
 
 BrowseResult BrowseForFolder(const std::wstring& title, const std::wstring& initialPath,
-                             int boundMs) {
+                             const std::function<bool()>& abandon, int boundMs) {
     const std::string program = FindProgramOnPath(kFolderChooserProgram);
     if (program.empty()) {
         OutputDebugText("BrowseForFolder: zenity is not installed\n");
@@ -181,9 +192,14 @@ BrowseResult BrowseForFolder(const std::wstring& title, const std::wstring& init
     }
     int status = 0;
     std::string output;
-    if (!WaitForChooser(chooser, boundMs, &status, &output)) {
+    switch (WaitForChooser(chooser, boundMs, abandon, &status, &output)) {
+    case WaitEnd::Abandoned:
+        return Refused(BrowseOutcome::Cancelled, 0);
+    case WaitEnd::TimedOut:
         OutputDebugText("BrowseForFolder: the chooser did not answer within its bound\n");
         return Refused(BrowseOutcome::TimedOut, kErrorTimeout);
+    case WaitEnd::Answered:
+        break;
     }
     if (!WIFEXITED(status)) {
         return Refused(BrowseOutcome::NoChooser, kErrorFileNotFound);

@@ -4,6 +4,7 @@
 // being served meanwhile.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -31,8 +32,11 @@ inline constexpr const char* kFolderChooserProgram = "zenity";
 inline constexpr int kFolderChooserBoundMs = 30 * 60 * 1000;
 
 // SHBrowseForFolder with BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE: title is shown by the
-// chooser, initialPath (a Windows path) is preselected when it maps to a host folder.
+// chooser, initialPath (a Windows path) is preselected when it maps to a host folder. When
+// abandon answers true while the chooser is open (the caller's window is closing), the chooser is
+// ended and the result is Cancelled.
 BrowseResult BrowseForFolder(const std::wstring& title, const std::wstring& initialPath,
+                             const std::function<bool()>& abandon = nullptr,
                              int boundMs = kFolderChooserBoundMs);
 
 // Maps a chooser's answer (its standard output) to a result; exposed for its tests.

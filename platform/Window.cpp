@@ -1189,6 +1189,11 @@ bool EnableWindow(WindowHandle window, bool enable) {
             if (!enable && Sys().focus == window) {
                 SetFocusControl(nullptr);
             }
+            // A disabled window loses the mouse capture, as on Windows: a modal box opened from
+            // a button's release must get the clicks that follow.
+            if (!enable && Sys().capture == window) {
+                ReleaseCapture();
+            }
             MarkPresent(impl);
             return wasDisabled;
         },

@@ -93,8 +93,9 @@ void SetupDlg::OnBtnBrower() {
         CreateDirectoryTree(m_installPath);
     }
     m_browsing = true;
-    platform::BrowseResult result =
-        platform::BrowseForFolder(GetUiText(kTextBrowseTitle), m_installPath);
+    // A close request while the chooser is open ends the chooser, so that the window can end.
+    platform::BrowseResult result = platform::BrowseForFolder(
+        GetUiText(kTextBrowseTitle), m_installPath, [this] { return m_state.closing.load(); });
     m_browsing = false;
     if (result.outcome != platform::BrowseOutcome::Chosen) {
         LogFormat("OnBtnBrower()NULL == idl, error = %p",

@@ -198,6 +198,9 @@ private:
     // and read by the install thread only.
     unsigned m_downloadSeconds = 0;
     bool m_browsing = false;
+    // Set by the frame thread once it has applied the Installing page; cleared by the main thread
+    // when an installation starts.
+    std::atomic<bool> m_installingPageApplied{false};
 
     SetupGeometry m_geometry;
 

@@ -52,17 +52,20 @@ void SetupDlg::RunFrameThread() {
     }
 }
 
-// The frame producer of the Installing page. Until the animations arrive it only applies the
-// Installing page while the installation waits for its download, and renders no frames.
+// The frame producer of the Installing page. Until the animations arrive it renders no frames and
+// only applies the Installing page, once per installation attempt, while the installation waits
+// for its download.
 void SetupDlg::ProduceFrame() {
     if (m_state.GetPhase() == E_Phase_Waiting &&
-        m_state.GetInstallState() == E_Install_Installing) {
+        m_state.GetInstallState() == E_Install_Installing &&
+        !m_installingPageApplied.exchange(true)) {
         UpdateCtrlStatus(E_Install_Installing);
     }
     SleepMs(kFrameIdleMs);
 }
 
 void SetupDlg::StartInstallThreads() {
+    m_installingPageApplied = false;
     if (!m_frameThread.Started()) {
         m_frameThread.Start([this] { RunFrameThread(); });
     }

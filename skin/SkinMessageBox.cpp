@@ -4,6 +4,8 @@
 #include <cassert>
 #include <chrono>
 
+#include "platform/SystemInfo.h"
+#include "platform/Text.h"
 #include "skin/DialogTemplates.h"
 
 namespace skin {
@@ -48,6 +50,7 @@ int SkinMessageBox::OnInitDialog(WindowHandle window) {
     m_font = platform::CreateFont(description);
     CreateControls();
     m_repaintThread = std::thread([this] { RunRepaintThread(); });
+    m_shownWindow = window;
     return 1;
 }
 
@@ -146,6 +149,8 @@ void SkinMessageBox::OnPaint() {
 int ShowSkinMessageBox(WindowHandle owner, const std::wstring& title, const std::wstring& message,
                        const std::wstring& buttonCaption) {
     assert(platform::IsWindowThread() && "a modal box runs on the window thread");
+    platform::OutputDebugText("ShowSkinMessageBox : " + platform::WideToNarrow(title) + " : " +
+                              platform::WideToNarrow(message) + "\n");
     auto box = std::make_unique<SkinMessageBox>(title, message, buttonCaption);
     SkinMessageBox* previous = g_currentBox.exchange(box.get());
     assert(previous == nullptr && "one skin message box at a time");

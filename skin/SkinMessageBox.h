@@ -35,6 +35,8 @@ public:
     const std::wstring& Message() const { return m_message; }
     int Result() const { return m_result; }
     ButtonCtrlEx* Button() const { return m_button; }
+    // The box's window once it has been initialised, for any thread; null before.
+    WindowHandle ShownWindow() const { return m_shownWindow.load(); }
 
 private:
     void CreateControls();
@@ -53,6 +55,8 @@ private:
     std::unique_ptr<platform::Font> m_font;
     // Set by the window thread (OnClose); read by the repaint thread.
     std::atomic<bool> m_stop{false};
+    // Written by the window thread at the end of the initialisation; read by tests' threads.
+    std::atomic<WindowHandle> m_shownWindow{nullptr};
     std::thread m_repaintThread;
 };
 

@@ -20,7 +20,7 @@ run_case() {
     shift 3
     local root="$work/$name"
     mkdir -p "$root"
-    printf '[system]\nuser=tester\narchitecture=x64\n' >"$root/platform.ini"
+    printf '[system]\nuser=tester\narchitecture=x64\nlanguage_id=0x0409\n' >"$root/platform.ini"
     local documents="$root/drive_c/Users/tester/Documents"
     if [ -n "$config" ]; then
         mkdir -p "$documents"
@@ -69,9 +69,12 @@ run_case() {
     echo "ok   $name"
 }
 
-printf '\n\n%s\nInit Log OK.\nSetup Init. Version 1.0.6.0\nSystem Mode : x64\nExit app.\n' \
+# The window's start adds the language and the remembered option flags (a message that ends in a
+# line break, so an empty line follows).
+start_lines='Language is EN, id = 1033\nRead Setup Cfg Flag : -1, root(), key(cfg_flag).\n\n'
+printf "\n\n%s\nInit Log OK.\nSetup Init. Version 1.0.6.0\nSystem Mode : x64\n${start_lines}Exit app.\n" \
     "----------------------------------------" >"$work/plain.expected"
-printf '\n\n%s\nInit Log OK.\nSetup Init. Version 1.0.6.0\nSystem Mode : x64\nTest Mode : true\n\nExit app.\n' \
+printf "\n\n%s\nInit Log OK.\nSetup Init. Version 1.0.6.0\nSystem Mode : x64\nTest Mode : true\n\n${start_lines}Exit app.\n" \
     "----------------------------------------" >"$work/testmode.expected"
 
 run_case plain "" "$work/plain.expected"

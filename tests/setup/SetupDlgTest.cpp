@@ -198,21 +198,23 @@ TEST_F(SetupWindowTest, ChecksRefuseInTheirOrder) {
         std::wstring path;
         std::wstring title;
         std::wstring message;
+        const char* screen; // the saved picture of the box, if any
     };
     const Case cases[] = {
         {"64-bit record on a 32-bit system", "[system]\narchitecture=x86\n", true,
          L"C:\\Apps\\Kelto", L"Plenix",
-         L"Kelto Clipwave Converter Pro currently works on 64-bit Windows OS only."},
+         L"Kelto Clipwave Converter Pro currently works on 64-bit Windows OS only.",
+         "setup-box-64bit.png"},
         {"Windows 6.0", "[windows]\nversion=6.0\nversion_ex=6.0\n", true, L"Q:\\Apps", L"Plenix",
-         L"Windows Vista is not supported anymore."},
+         L"Windows Vista is not supported anymore.", "setup-box-vista.png"},
         {"unmapped drive", "", false, L"Q:\\Apps\\Kelto", L"Kelto Clipwave Converter",
-         L"The installation path is invalid."},
+         L"The installation path is invalid.", "setup-box-invalid-path.png"},
         {"empty path", "", false, L"", L"Kelto Clipwave Converter",
-         L"The installation path is invalid."},
+         L"The installation path is invalid.", nullptr},
         {"relative path", "", false, L"Apps\\Kelto", L"Kelto Clipwave Converter",
-         L"The installation path is invalid."},
+         L"The installation path is invalid.", nullptr},
         {"beyond 260 characters", "", false, L"C:\\" + std::wstring(300, L'a'),
-         L"Kelto Clipwave Converter", L"The installation path is invalid."},
+         L"Kelto Clipwave Converter", L"The installation path is invalid.", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -229,7 +231,8 @@ TEST_F(SetupWindowTest, ChecksRefuseInTheirOrder) {
         const std::wstring pathBefore = m_dialog->InstallPath();
         SetPath(c.path);
         LogCapture::Clear();
-        BoxSeen seen = CommandWithBox(kCmdInstall);
+        BoxSeen seen =
+            CommandWithBox(kCmdInstall, c.screen != nullptr ? ArtifactPath(c.screen) : "");
         EXPECT_TRUE(seen.drawn);
         EXPECT_EQ(seen.title, c.title);
         EXPECT_EQ(seen.message, c.message);
@@ -288,7 +291,7 @@ TEST_F(SetupWindowTest, FreeSpaceMustBeAbove256MiB) {
             EXPECT_EQ(m_dialog->State().GetInstallState(), E_Install_Installing);
             EXPECT_EQ(m_dialog->InstallPath(), L"D:\\Apps\\Kelto");
         } else {
-            BoxSeen seen = CommandWithBox(kCmdInstall);
+            BoxSeen seen = CommandWithBox(kCmdInstall, ArtifactPath("setup-box-free-space.png"));
             EXPECT_EQ(seen.title, L"Plenix");
             EXPECT_EQ(seen.message, L"There is not enough free space on the selected drive.");
             EXPECT_EQ(m_dialog->State().GetInstallState(), E_Install_Ready);

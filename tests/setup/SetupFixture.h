@@ -25,6 +25,14 @@
 
 namespace setup_testing {
 
+// Where the tests leave the screens they save: <build>/artifacts/.
+inline std::string ArtifactPath(const std::string& name) {
+    const char* binary = std::getenv("KELTO_BINARY_DIR");
+    std::filesystem::path folder = std::filesystem::path(binary ? binary : ".") / "artifacts";
+    std::filesystem::create_directories(folder);
+    return (folder / name).string();
+}
+
 // The settings of a 64-bit Windows 10 machine whose desktop user is "tester".
 inline std::string MachineSettings(const std::string& extra = {}) {
     return "[system]\nuser=tester\narchitecture=x64\nlanguage_id=0x0409\n[windows]\nversion=10."
@@ -80,7 +88,7 @@ private:
         platform::WindowHandle window = nullptr;
         for (int i = 0; i < 1000 && !m_stop; ++i) {
             box = skin::CurrentSkinMessageBoxForTesting();
-            window = box != nullptr ? box->GetWindow() : nullptr;
+            window = box != nullptr ? box->ShownWindow() : nullptr;
             if (window != nullptr && IsPresented(window)) {
                 break;
             }
