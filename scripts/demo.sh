@@ -56,6 +56,10 @@ make_product_package build/tools/testproduct/kelto-testproduct build/tools/kelto
     "$work/demo-package.exe" 32 "record=$record"
 build/tools/kelto-pack/kelto-pack inspect "$work/demo-package.exe" | sed -n '1,12p'
 
+echo "== waiting for port 80 of 127.0.0.1 to 127.0.0.4 (/tmp/kelto-port80.lock)"
+exec 9>/tmp/kelto-port80.lock
+flock -w 900 9 || { echo "demo: port 80 stayed busy for 900 s"; exit 1; }
+# The end-to-end tests make and remove the same desktop user; they hold the lock meanwhile.
 root="$work/root"
 if [ -z "${DISPLAY:-}" ]; then
     ensure_desktop_user
@@ -66,10 +70,6 @@ fi
 new_machine "$root"
 [ -n "${DESKTOP_UID:-}" ] || sed -i '/^desktop_user_uid=$/d' "$root/platform.ini"
 echo "platform root: $root (moved to $out/demo-root at the end)"
-
-echo "== waiting for port 80 of 127.0.0.1 to 127.0.0.4 (/tmp/kelto-port80.lock)"
-exec 9>/tmp/kelto-port80.lock
-flock -w 900 9 || { echo "demo: port 80 stayed busy for 900 s"; exit 1; }
 farm_init "$work/farm"
 farm_publish "$work/demo-package.exe" "$work/demo-package.exe.cfg" 1.0.0.123
 farm_start_server
@@ -111,7 +111,6 @@ else
     done
 fi
 farm_stop
-flock -u 9
 
 echo "== install log: Documents\\Kelto Clipwave Converter Pro\\Log\\install.log"
 log_messages "$log" | sed '/^$/d'
@@ -138,3 +137,5 @@ sed 's/^/  /' "$shared/browser.log"
 echo "-- screenshots"
 ls -1 "$out/screens" | sed "s|^|  out/screens/|"
 mv "$root" "$out/demo-root"
+remove_desktop_user
+flock -u 9

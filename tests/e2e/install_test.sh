@@ -351,5 +351,36 @@ if wants x64; then
     farm_stop
 fi
 
+# ---- a package without the downloader's program ----
+if wants missing; then
+    CASE=missing
+    root="$work/m-missing"
+    new_machine "$root"
+    stage="$work/stage-missing"
+    rm -rf "$stage"
+    mkdir -p "$stage/Kelto Clipwave Converter" "$stage/Kelto Clipwave Downloader"
+    install -m 0755 "$testproduct" "$stage/Kelto Clipwave Converter/Kelto Clipwave Converter.exe"
+    install -m 0755 "$testproduct" "$stage/Kelto Clipwave Converter/uninstall.exe"
+    install -m 0755 "$testproduct" "$stage/Kelto Clipwave Downloader/uninstall.exe"
+    printf '%s\n' "$ini" >"$stage/Kelto Clipwave Converter/testproduct.ini"
+    "$packer" build --from "$stage" --out "$work/missing.exe" --root-name "Kelto Clipwave Converter" \
+        --version 1.0.0.123 --release-date 2021-03-09 --mirror "$(farm_mirror_url 1)" \
+        --mirror "$(farm_mirror_url 2)" --mirror "$(farm_mirror_url 3)" >/dev/null
+    farm_publish "$work/missing.exe" "$work/missing.exe.cfg" 1.0.0.123
+    farm_start_server && farm_start_mirrors
+    start_setup "$root" && {
+        install_and_wait 90
+        messages
+        check "missing program logged, the sequence goes on" expect_in_order "$work/$CASE.log" \
+            "Run MainExe.exe /install" "Run main exe install : ExitCode(0), nWaitCount(100)." \
+            "Run MainExe.exe /install" "Run exe failed. main exe con't found" "." \
+            "UpdateCtrlStatus(AfterInstall)" "Finish(AfterInstall)"
+        records >"$work/records.txt"
+        check "one hand-over" test "$(wc -l <"$work/records.txt")" -eq 1
+        close_window
+    }
+    farm_stop
+fi
+
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
 echo "all installation cases passed (screens in $screens)"
