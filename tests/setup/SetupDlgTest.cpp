@@ -209,6 +209,8 @@ TEST_F(SetupWindowTest, ChecksRefuseInTheirOrder) {
          L"Windows Vista is not supported anymore.", "setup-box-vista.png"},
         {"unmapped drive", "", false, L"Q:\\Apps\\Kelto", L"Kelto Clipwave Converter",
          L"The installation path is invalid.", "setup-box-invalid-path.png"},
+        {"folder cannot be created", "", false, L"C:\\Blocker\\Kelto", L"Kelto Clipwave Converter",
+         L"The installation path is invalid.", nullptr},
         {"empty path", "", false, L"", L"Kelto Clipwave Converter",
          L"The installation path is invalid.", nullptr},
         {"relative path", "", false, L"Apps\\Kelto", L"Kelto Clipwave Converter",
@@ -226,6 +228,8 @@ TEST_F(SetupWindowTest, ChecksRefuseInTheirOrder) {
                            : "[system]\nuser=tester\narchitecture=x64\n" + c.settings;
         }
         NewRoot(settings);
+        // A file where a folder of the path should be.
+        testing_support::WriteHostFile(m_root->Folder() / "drive_c" / "Blocker", "file");
         Open();
         m_dialog->InstallRecordForTesting().is64Bit = c.record64 ? 1 : 0;
         const std::wstring pathBefore = m_dialog->InstallPath();

@@ -49,6 +49,11 @@ TEST_F(SetupWindowTest, VersionThreadAcceptsOnlyAVersionText) {
         const std::wstring label = m_dialog->Controls().versionLabel->GetText();
         if (c.accepted) {
             EXPECT_EQ(label, L"1.0.0.123");
+            m_dialog->OnPaint();
+            platform::InvalidateRect(m_window, nullptr, false);
+            platform::PumpMessages(60);
+            platform::SaveWindowFrameAsPng(m_window,
+                                           ArtifactPath("setup-ready-version.png").c_str());
             EXPECT_EQ(m_dialog->State().versionText.Get(), "1.0.0.123");
         } else {
             EXPECT_EQ(label, ProductInfo()->GetSubtitle());
