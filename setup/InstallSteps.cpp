@@ -25,13 +25,12 @@ constexpr int kShowHidden = 0;
 constexpr int kWaitCountStart = 100;
 constexpr uint32_t kReapMilliseconds = 2000;
 
-} // namespace
-
-bool IsPlainDottedVersion(const std::string& versionText) {
-    if (versionText.empty()) {
+// Whether the head of a version text consists of digits and dots only (and is not empty).
+bool IsVersionHead(const std::string& head) {
+    if (head.empty()) {
         return false;
     }
-    for (char c : versionText) {
+    for (char c : head) {
         if (c != '.' && (c < '0' || c > '9')) {
             return false;
         }
@@ -39,11 +38,13 @@ bool IsPlainDottedVersion(const std::string& versionText) {
     return true;
 }
 
+} // namespace
+
 std::string PackageFileName(const std::string& registryName, const std::string& versionText) {
     std::string name = registryName;
     if (versionText.size() > kVersionRoom) {
         const std::string head = versionText.substr(0, kVersionRoom);
-        if (IsPlainDottedVersion(head)) {
+        if (IsVersionHead(head)) {
             name += "(" + head + ")";
         } else {
             LogFormat("Version text is not a plain version; the package file name goes without "

@@ -10,9 +10,6 @@
 // the server can never reach outside the package folder.
 std::string PackageFileName(const std::string& registryName, const std::string& versionText);
 
-// Whether a version text consists of digits and dots only (and is not empty).
-bool IsPlainDottedVersion(const std::string& versionText);
-
 // The folder the package is downloaded to: the parent of the user's Documents folder,
 // "Downloads", "Kelto Clipwave Converter". Created when create is set.
 std::wstring PackageFolder(bool create);
