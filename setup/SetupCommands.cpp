@@ -11,6 +11,7 @@
 #include "platform/SystemInfo.h"
 #include "platform/Text.h"
 #include "platform/WebBrowser.h"
+#include "setup/FinishActions.h"
 
 int SetupDlg::OnMessage(uint32_t message, skin::WParam p1, skin::LParam p2) {
     if (message == platform::kWmLButtonDown) {
@@ -106,7 +107,10 @@ void SetupDlg::OnBtnInstall() {
               static_cast<int>(m_state.GetInstallState()));
     switch (m_state.ClassifyInstallCommand()) {
     case InstallCommand::Finish:
-        // The finish actions arrive with the install sequence.
+        RunFinishLaunches(FinishChoice{m_controls.launchConverter->GetCheck(),
+                                       m_controls.launchDownloader->GetCheck(),
+                                       m_installRecord.is64Bit != 0});
+        platform::SendMessage(m_window, platform::kWmClose, 0, 0);
         return;
     case InstallCommand::Ignore:
         // Split so that "??)" is not read as a trigraph.

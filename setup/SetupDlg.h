@@ -21,6 +21,8 @@
 #include "skin/CommonDlg.h"
 #include "skin/SkinBitmap.h"
 
+class IDownloader;
+
 // The controls of the setup window, created once by the layout and never deleted before the
 // window object (the window object owns them).
 struct SetupControls {
@@ -165,6 +167,11 @@ private:
     void RunVersionThread();
     void RunFrameThread();
     void ProduceFrame();
+    // Install sequence (InstallSequence.cpp), on the install thread.
+    void DownloadPhase();
+    bool AwaitDownload(IDownloader& engine);
+    void InstallPhase();
+    void SetUpInstalledProduct(bool bNewFlag, bool bHasOldVersion);
 
     SetupState m_state;
     SetupControls m_controls;
@@ -187,6 +194,9 @@ private:
     std::wstring m_specialEditionAddress;
     std::wstring m_channelText;
     std::string m_installId;
+    // Seconds the last download took (1 when the package was already complete on disk); written
+    // and read by the install thread only.
+    unsigned m_downloadSeconds = 0;
     bool m_browsing = false;
     // Set by the frame thread once it has applied the Installing page; cleared by the main thread
     // when an installation starts.
