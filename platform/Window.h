@@ -248,7 +248,6 @@ bool PushKeyEventForTesting(WindowHandle window, int virtualKey, bool ctrl = fal
                             bool shift = false);
 bool PushTextInputForTesting(WindowHandle window, const std::string& utf8);
 bool PushCloseRequestForTesting(WindowHandle window);
-bool PushQuitForTesting();
 
 // The native controls' own API (NativeControls.cpp). Calls from any thread are marshalled to the
 // window thread.

@@ -182,11 +182,6 @@ uint32_t CommonCtrl::GetFormat() const {
     return m_format;
 }
 
-const Font* CommonCtrl::GetFont() const {
-    Guard guard(Lock());
-    return m_font;
-}
-
 void CommonCtrl::DrawCaption(DeviceContext* dc, const Font* font, const Rect& rect) {
     dc->SetBkMode(platform::kTransparent);
     dc->SetTextColor(m_color);

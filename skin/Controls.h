@@ -78,7 +78,6 @@ public:
     bool IsPressed() const;
     ColorRef GetColor() const;
     uint32_t GetFormat() const;
-    const Font* GetFont() const;
 
 protected:
     std::recursive_mutex& Lock() const { return m_lock; }
