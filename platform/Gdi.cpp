@@ -293,4 +293,13 @@ bool DeviceContext::BitBltFrom(int32_t x, int32_t y, int32_t w, int32_t h, const
     return true;
 }
 
+uint32_t DeviceContext::GetPixel(int32_t x, int32_t y) const {
+    SurfaceGuard guard(*this);
+    if (m_target == nullptr || x < 0 || y < 0 || x >= m_target->Width() ||
+        y >= m_target->Height()) {
+        return 0;
+    }
+    return m_target->Pixel(x, y);
+}
+
 } // namespace platform

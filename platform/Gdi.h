@@ -152,6 +152,8 @@ public:
     int DrawText(std::wstring_view text, Rect* rect, uint32_t format);
     // GetTextExtentPoint32 of one line in the selected font.
     Point MeasureText(std::wstring_view text) const;
+    // Reads a pixel (0x00RRGGBB); 0 outside the surface.
+    uint32_t GetPixel(int32_t x, int32_t y) const;
 
     // For the window system: a context over a window's surface.
     static std::unique_ptr<DeviceContext> ForSurface(std::shared_ptr<WindowSurface> surface);

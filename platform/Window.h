@@ -230,6 +230,9 @@ bool SetClipboardText(const std::wstring& text);
 // without one (headless).
 uintptr_t GetNativeX11Window(WindowHandle window);
 
+// Marks the window for a paint request (WM_PAINT, preceded by WM_ERASEBKGND when erase is set).
+bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase);
+
 // GetDC: a context over the window's back canvas (its client size). Destroying it (ReleaseDC)
 // hands the frame to the window thread. Null for a dead window. Any thread.
 std::unique_ptr<DeviceContext> GetDC(WindowHandle window);
