@@ -49,13 +49,16 @@ const char* SegmentStatusName(int status);
 // One byte-range transfer. The engine keeps these in its segment table under their id.
 struct DownloadSegment {
     int id = 0;
-    uint32_t start = 0;     // first byte requested
-    uint32_t current = 0;   // next byte to store
-    uint32_t end = 0;       // last byte of the range, inclusive
-    std::string url;        // the mirror this range is fetched from
-    void* handle = nullptr; // the transfer handle while the transfer runs
-    int result = 0;         // libcurl result of the transfer
-    JFile* file = nullptr;  // destination (the description transfer writes its file directly)
+    uint32_t start = 0;   // first byte requested
+    uint32_t current = 0; // next byte to store
+    uint32_t end = 0;     // last byte of the range, inclusive
+    std::string url;      // the mirror this range is fetched from
+    // The transfer handle while the transfer runs. Not owned: the transfer's thread owns it (a
+    // CurlEasy) and clears this when the transfer ends, so that snapshots of the table can be
+    // copied freely; non-null means the transfer is active.
+    void* handle = nullptr;
+    int result = 0;        // libcurl result of the transfer
+    JFile* file = nullptr; // destination (the description transfer writes its file directly)
     DownloaderCurl* owner = nullptr;
     int thread = 0; // engine-wide thread number, for the log
     uint32_t lastDataTime = 0;

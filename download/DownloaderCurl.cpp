@@ -249,21 +249,32 @@ long DownloaderCurl::DownloadCfg(const char* url, const char* localPath) {
         }
         m_running = true;
     }
+    // The table row shows the transfer as active from now on; the thread clears it when its
+    // transfer ends, and may have ended (and the table been rebuilt for the package) before the
+    // thread number is filled in below.
+    auto describesTransfer = [this](const DownloadSegment& row) {
+        return row.url == m_cfgSegment.url;
+    };
+    {
+        std::lock_guard table(m_tableMutex);
+        m_book.Segments()[m_cfgSegment.id].handle = handle.get();
+    }
     DownloadSegment* segment = &m_cfgSegment;
-    CURL* raw = handle.get();
     const int thread = StartThread([this, segment, owned = std::move(handle)]() mutable {
         CfgTransferThread(segment, std::move(owned));
     });
-    if (thread == 0) {
-        return kEAbort;
-    }
     {
         std::lock_guard table(m_tableMutex);
         auto row = m_book.Segments().find(m_cfgSegment.id);
-        if (row != m_book.Segments().end()) {
+        if (row != m_book.Segments().end() && describesTransfer(row->second)) {
             row->second.thread = thread;
-            row->second.handle = raw;
+            if (thread == 0) {
+                row->second.handle = nullptr;
+            }
         }
+    }
+    if (thread == 0) {
+        return kEAbort;
     }
     LogFormat("Download_BeginDownload : Download link id(%d) thread(%d).\n", m_cfgSegment.id,
               thread);
@@ -556,6 +567,13 @@ long DownloaderCurl::PreparePackage(std::future<platform::FileError>* reservatio
     }
     if (m_resuming) {
         m_missing = KeptBlocksToMissingRanges();
+        // The kept bytes count as downloaded, so that the progress reaches 100 %.
+        uint64_t missing = 0;
+        for (const ByteRange& range : m_missing) {
+            missing += uint64_t{range.last} - range.first + 1;
+        }
+        std::lock_guard table(m_tableMutex);
+        m_downloaded = static_cast<uint32_t>(m_item.size - missing);
         return kSOk;
     }
     if (reservation != nullptr) {

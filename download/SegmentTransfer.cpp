@@ -156,7 +156,9 @@ size_t DownloaderCurl::StoreChunk(DownloadSegment* segment, const char* data, si
         m_lastDataTick = now;
         VerifyCompletedBlocks(start, current, current + length);
     }
-    Notify(3, downloaded, static_cast<long>(size));
+    if (m_running.load()) { // no progress after the end has been announced
+        Notify(3, downloaded, static_cast<long>(size));
+    }
     return length;
 }
 
