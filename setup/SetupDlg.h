@@ -143,6 +143,8 @@ public:
     // For tests: the record the checks read, and the end of the version thread (true when it
     // ended within milliseconds).
     PackageHeader& InstallRecordForTesting() { return m_installRecord; }
+    // For tests: the frame thread without an installation (the install thread would download).
+    void StartFrameThreadForTesting() { StartFrameThread(); }
     bool WaitForVersionThreadForTesting(int milliseconds) {
         return m_versionThread.JoinFor(milliseconds);
     }
@@ -171,6 +173,7 @@ private:
     void ToggleCheck(skin::CheckButtonCtrlEx* box);
     void OpenWebPage(const std::wstring& url);
     void StartInstallThreads();
+    void StartFrameThread();
     // Threads (SetupThreads.cpp).
     void RunRepaintThread();
     void RunVersionThread();

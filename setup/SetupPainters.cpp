@@ -22,7 +22,9 @@ void FillBand(DeviceContext& dc) {
 
 } // namespace
 
-void SetupDlg::OnPaint() { PaintCurrentPage(false); }
+void SetupDlg::OnPaint() {
+    PaintCurrentPage(false);
+}
 
 void SetupDlg::PaintCurrentPage(bool onRepaintThread) {
     std::lock_guard<std::recursive_mutex> guard(skin::OwnerLock(m_window));

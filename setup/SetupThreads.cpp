@@ -52,10 +52,15 @@ void SetupDlg::RunFrameThread() {
         m_animImages, [this] { UpdateCtrlStatus(E_Install_Installing); }, m_state.closing);
 }
 
-void SetupDlg::StartInstallThreads() {
+// Once per process: the controller is the only one and lives for the whole run.
+void SetupDlg::StartFrameThread() {
     if (!m_frameThread.Started()) {
         m_frameThread.Start([this] { RunFrameThread(); });
     }
+}
+
+void SetupDlg::StartInstallThreads() {
+    StartFrameThread();
     // The thread of a previous attempt ended when it reported the failed download.
     if (!m_installThread.JoinFor(kJoinSliceMs * 100)) {
         LogFormat("OnBtnInstall : the previous install thread did not end within %d ms",
