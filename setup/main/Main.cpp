@@ -18,6 +18,7 @@
 #include "platform/Window.h"
 #include "setup/SetupDlg.h"
 #include "skin/DialogTemplates.h"
+#include "skin/InfoView.h"
 
 namespace {
 
@@ -55,9 +56,12 @@ int RunWithoutRights(int argc, char** argv) {
 } // namespace
 
 int wWinMain(void* instance, void* previousInstance, const wchar_t* commandLine, int showCommand) {
+    // The information window exists before the log, so it shows every line from the first on.
+    skin::ShowInfoView();
     std::wstring logPath;
     GetDocumentsPath(logPath, L"Kelto Clipwave Converter Pro\\Log\\", L"install.log", true);
     ILog::Instance().Init(logPath);
+    ILog::Instance().SetListener(&skin::InfoViewLogListener);
 
     LogFormat("Setup Init. Version %s", build::kSetupVersion);
     LogFormat(IsOs64Bit() ? "System Mode : x64" : "System Mode : x86");
