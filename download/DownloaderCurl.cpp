@@ -14,6 +14,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <future>
 
 namespace {
 
@@ -501,12 +502,26 @@ long DownloaderCurl::BeginDownload(const DownloadItem& item) {
         m_startFailure = EndReason::kVolumeTooSmall;
         return kEFail;
     }
+    // Reserving a file's blocks zeroes them on some volumes (a RAM disk), which costs as much as
+    // the mirror check: a file that starts over is reserved on a thread of its own while the
+    // mirrors are checked, and the first range waits for it.
+    const uint64_t blocks = (static_cast<uint64_t>(item.size) + kBlockSize - 1) / kBlockSize;
+    const bool mayResume = item.size > 0 && present == static_cast<int64_t>(item.size) &&
+                           item.blockHashes.size() >= blocks;
+    std::future<platform::FileError> reservation;
+    if (!mayResume) {
+        reservation = std::async(std::launch::async, [this, size = item.size] {
+            platform::FileError failure;
+            m_store.ResetFile(size, &failure);
+            return failure;
+        });
+    }
     if (CheckDownload(m_item) != kSOk) {
         LogFormat("Error : BeginDownload (CheckDownload(siItem) != S_OK).\n");
         m_startFailure = StopRequested() ? EndReason::kNone : EndReason::kNoMirror;
         return kEFail;
     }
-    const long prepared = PreparePackage();
+    const long prepared = PreparePackage(reservation.valid() ? &reservation : nullptr);
     if (prepared != kSOk) {
         return prepared;
     }
@@ -519,8 +534,9 @@ long DownloaderCurl::BeginDownload(const DownloadItem& item) {
 
 // The memory copy, made only now that the mirrors confirmed the length; then the package file:
 // an earlier attempt's file of the right size keeps the blocks that match their digests, any
-// other file starts over with its whole size reserved on the volume.
-long DownloaderCurl::PreparePackage() {
+// other file starts over with its whole size reserved on the volume (by reservation, when it
+// was started already).
+long DownloaderCurl::PreparePackage(std::future<platform::FileError>* reservation) {
     {
         std::lock_guard table(m_tableMutex);
         m_downloaded = 0;
@@ -532,8 +548,7 @@ long DownloaderCurl::PreparePackage() {
     }
     platform::FileError error;
     m_resuming = false;
-    if (m_item.size > 0 && m_store.FileLength() == static_cast<int64_t>(m_item.size) &&
-        m_store.EveryBlockListed()) {
+    if (reservation == nullptr) {
         const size_t kept = m_store.AdoptFile(&error);
         LogFormat("Download_BeginDownload : kept %zu of %zu blocks of the earlier download.\n",
                   kept, m_store.BlockCount());
@@ -543,7 +558,13 @@ long DownloaderCurl::PreparePackage() {
         m_missing = KeptBlocksToMissingRanges();
         return kSOk;
     }
-    if (!m_store.ResetFile(&error)) {
+    if (reservation != nullptr) {
+        error = reservation->get();
+    } else {
+        error = {};
+        m_store.ResetFile(m_item.size, &error);
+    }
+    if (error.code != 0) {
         LogFormat("Download_BeginDownload : cannot reserve %u bytes for %s: %s.\n", m_item.size,
                   m_item.path, error.text.c_str());
         m_startFailure = error.VolumeFull() ? EndReason::kVolumeTooSmall : EndReason::kPackageFile;
@@ -636,7 +657,7 @@ long DownloaderCurl::PrepareForTesting(uint32_t size, const char* path) {
     if (path != nullptr) {
         CopyField(m_item.path, sizeof m_item.path, path);
         platform::FileError error;
-        if (!m_store.OpenFile(path, &error) || !m_store.ResetFile(&error)) {
+        if (!m_store.OpenFile(path, &error) || !m_store.ResetFile(size, &error)) {
             return kEFail;
         }
     }

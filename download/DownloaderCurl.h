@@ -28,6 +28,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -144,7 +145,7 @@ private:
     void FinishIfIdle();
     bool AwaitsDispatcher() const;
     // Starting the download after the mirror check: memory copy, package file, kept blocks.
-    long PreparePackage();
+    long PreparePackage(std::future<platform::FileError>* reservation);
     std::vector<ByteRange> KeptBlocksToMissingRanges() const;
     bool StopRequested() const { return m_stopRequested.load(); }
     std::string Proxy();

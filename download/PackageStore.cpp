@@ -52,9 +52,9 @@ int64_t PackageStore::FileLength() const {
     return m_file.Length();
 }
 
-bool PackageStore::ResetFile(platform::FileError* error) {
+bool PackageStore::ResetFile(uint32_t size, platform::FileError* error) {
     std::unique_lock lifetime(m_lifetime);
-    return m_file.Truncate(0, error) && m_file.Reserve(m_size, error);
+    return m_file.Truncate(0, error) && m_file.Reserve(size, error);
 }
 
 size_t PackageStore::AdoptFile(platform::FileError* error) {

@@ -35,8 +35,8 @@ public:
     bool OpenFile(const char* path, platform::FileError* error);
     // The open file's length, -1 without one.
     int64_t FileLength() const;
-    // Empties the file and reserves size bytes for it.
-    bool ResetFile(platform::FileError* error);
+    // Empties the file and reserves size bytes for it. Any thread.
+    bool ResetFile(uint32_t size, platform::FileError* error);
     // Reads the file into the memory copy and digests every listed block; the number of blocks
     // that match. Only for a file that already has the package's size.
     size_t AdoptFile(platform::FileError* error);

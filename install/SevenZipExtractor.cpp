@@ -12,6 +12,7 @@
 #include "platform/SystemInfo.h"
 #include "platform/Text.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -25,6 +26,7 @@ namespace {
 constexpr size_t kPathBuffer = platform::kMaxPath;
 constexpr size_t kArgumentBuffer = 1024;
 constexpr size_t kModuleNameBuffer = 520;
+constexpr auto kTempNameBound = std::chrono::seconds(5);
 constexpr const char* kWorkFolderBaseName = "plenix_7z"; // kWorkFolderName without its '/'
 
 void ErrorRelay(void* context, int code) {
@@ -182,7 +184,13 @@ platform::FolderHandle CreateTempArea(char* output, platform::FolderHandle* temp
         return {};
     }
     *temp = platform::FolderHandle::OpenOrCreate(tempHost, 0755, &why);
-    for (int tries = 0; temp->Valid() && tries < 100000; ++tries) {
+    // Names are taken by the millisecond; a bound keeps a folder full of them from holding us.
+    const auto deadline = std::chrono::steady_clock::now() + kTempNameBound;
+    while (temp->Valid()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            why = "no free name within 5 s";
+            break;
+        }
         const uint32_t tick = platform::GetTickCount();
         char name[16] = {};
         std::snprintf(name, sizeof name, "%x", tick);

@@ -46,9 +46,7 @@ public:
     const std::string& FamilyName() const { return m_family; }
     int32_t PixelSize() const { return m_pixelSize; }
     int32_t Ascent() const { return m_ascent; }
-    int32_t Descent() const { return m_descent; }
     int32_t LineHeight() const { return m_ascent + m_descent; }
-    bool IsBold() const { return m_description.weight >= 600; }
 
     struct Impl;
     Impl& Internal() const { return *m_impl; }

@@ -1,5 +1,6 @@
-// Large zeroed buffers that are backed by memory before use, so that filling them later costs no
-// page fault per 4 KiB (the download engine keeps a whole package in one).
+// Large zeroed buffers in large pages where the system offers them, so that filling them costs
+// one page fault per 2 MiB rather than per 4 KiB (the download engine keeps a whole package in
+// one). Pages are backed when first written.
 #pragma once
 
 #include <cstddef>

@@ -245,6 +245,9 @@ using MessageHook = std::function<LResult(WindowHandle window, uint32_t message,
                                           LParam p2, const std::function<LResult()>& callPrevious)>;
 bool SetWindowMessageHook(WindowHandle window, MessageHook hook);
 
+// Marks the window for a paint request (WM_PAINT, preceded by WM_ERASEBKGND when erase is set).
+bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase);
+
 // GetDC: a context over the window's back canvas (its client size). Destroying it (ReleaseDC)
 // hands the frame to the window thread. Null for a dead window. Any thread.
 std::unique_ptr<DeviceContext> GetDC(WindowHandle window);
@@ -263,7 +266,6 @@ bool PushKeyEventForTesting(WindowHandle window, int virtualKey, bool ctrl = fal
                             bool shift = false);
 bool PushTextInputForTesting(WindowHandle window, const std::string& utf8);
 bool PushCloseRequestForTesting(WindowHandle window);
-bool PushQuitForTesting();
 
 // The native controls' own API (NativeControls.cpp). Calls from any thread are marshalled to the
 // window thread.

@@ -64,7 +64,8 @@ inline constexpr uint32_t kBackendMessageBox = 0x2;   // a native message box ca
 inline constexpr uint32_t kBackendCompositing = 0x4;  // per-pixel alpha windows are composited
 inline constexpr uint32_t kBackendX11WindowIds = 0x8; // NativeX11Window answers
 
-// Every operation runs on the window thread, except Wake and Inject, which any thread may call.
+// Every operation runs on the window thread, except Name and Capabilities (fixed when the backend
+// opens) and Wake and Inject, which any thread may call.
 class WindowBackend {
 public:
     virtual ~WindowBackend() = default;

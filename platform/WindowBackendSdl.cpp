@@ -341,9 +341,6 @@ void SdlBackend::Decode(const SDL_Event& sdl, BackendEvent* event) const {
 bool SdlBackend::Inject(const BackendEvent& event) {
     SDL_Event sdl{};
     switch (event.kind) {
-    case BackendEventKind::Quit:
-        sdl.type = SDL_QUIT;
-        break;
     case BackendEventKind::Close:
         sdl.type = SDL_WINDOWEVENT;
         sdl.window.windowID = event.window;

@@ -107,6 +107,17 @@ void ResizeSurface(const std::shared_ptr<WindowImpl>& impl, int32_t width, int32
 
 using namespace detail;
 
+bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase) {
+    std::shared_ptr<WindowImpl> impl = TopLevelOf(Find(window));
+    if (impl == nullptr) {
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(Sys().lock);
+    impl->needsPaint = true;
+    impl->needsErase = impl->needsErase || erase;
+    return true;
+}
+
 std::unique_ptr<DeviceContext> GetDC(WindowHandle window) {
     std::shared_ptr<WindowImpl> impl = Find(window);
     if (impl == nullptr || impl->surface == nullptr) {

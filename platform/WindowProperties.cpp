@@ -278,8 +278,10 @@ bool ShowNativeMessageBox(WindowHandle owner, const std::wstring& caption,
 }
 
 bool IsDesktopCompositionEnabled() {
-    return RunOnWindowThread<bool>(
-        [] { return (Backend().Capabilities() & kBackendCompositing) != 0; }, false);
+    // Capabilities are fixed when the backend opens, so any thread may ask.
+    System& s = Sys();
+    std::lock_guard<std::mutex> lock(s.lock);
+    return s.backend != nullptr && (s.backend->Capabilities() & kBackendCompositing) != 0;
 }
 
 WindowHandle GetParent(WindowHandle window) {

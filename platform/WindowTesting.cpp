@@ -73,10 +73,4 @@ bool PushCloseRequestForTesting(WindowHandle window) {
     return Inject(window, event);
 }
 
-bool PushQuitForTesting() {
-    BackendEvent event;
-    event.kind = BackendEventKind::Quit;
-    return InjectEvent(event);
-}
-
 } // namespace platform

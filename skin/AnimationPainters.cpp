@@ -98,7 +98,7 @@ void DownloadPainter::PaintDownloadScreen(DeviceContext* windowDc, const Downloa
         m_frame = MakeWhiteFrame();
     }
     static const BMData kNoImage;
-    DrawLogoSweep(m_frame.data(), in.state->downloadPercent.load(),
+    DrawLogoSweep(m_frame.data(), in.downloadPercent,
                   in.images.logo != nullptr ? *in.images.logo : kNoImage,
                   in.images.ringedLogo != nullptr ? *in.images.ringedLogo : kNoImage);
     LoadFrame(m_picture, m_frame.data());
@@ -132,8 +132,8 @@ void DownloadPainter::PaintDownloadScreen(DeviceContext* windowDc, const Downloa
 
 FramePainter::FramePainter() : m_picture(kFrameWidth, kFrameHeight) {}
 
-bool FramePainter::Paint(DeviceContext* windowDc, AnimationState& state,
-                         const platform::Font* largeFont,
+bool FramePainter::Paint(DeviceContext* windowDc, AnimationState& state, int32_t phase,
+                         int32_t unpackProgress, const platform::Font* largeFont,
                          const std::function<void(DeviceContext*)>& drawControls) {
     if (windowDc == nullptr) {
         return false;
@@ -148,9 +148,9 @@ bool FramePainter::Paint(DeviceContext* windowDc, AnimationState& state,
     LoadFrame(m_picture, display.data());
 
     DeviceContext dc(&m_picture);
-    if (state.Phase() == AnimPhase::Unpacking) {
+    if (phase == kPhaseUnpacking) {
         wchar_t text[16];
-        std::swprintf(text, 16, L"%d%%", state.unpackProgress.load() / 10);
+        std::swprintf(text, 16, L"%d%%", unpackProgress / 10);
         dc.SelectFont(largeFont);
         dc.SetTextColor(kPercentColor);
         dc.SetBkMode(platform::kTransparent);

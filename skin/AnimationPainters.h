@@ -35,6 +35,7 @@ std::wstring MakeRetryMessage(std::wstring text41);
 // What the download painter reads from the setup window.
 struct DownloadPaintInputs {
     AnimationState* state = nullptr;
+    int32_t downloadPercent = 0; // 0 to 100
     AnimationImages images;
     const platform::Font* infoFont = nullptr;
     const AnimationTexts* texts = nullptr;
@@ -70,10 +71,11 @@ class FramePainter {
 public:
     FramePainter();
 
-    // Presents the next frame of the hand-over, with the unpack percentage while unpacking and
-    // the controls drawn by drawControls over it. Draws nothing while no frame is ready.
-    // Returns whether a frame was presented.
-    bool Paint(DeviceContext* windowDc, AnimationState& state, const platform::Font* largeFont,
+    // Presents the next frame of the hand-over, with the unpack percentage (unpackProgress in
+    // tenths) while the phase is unpacking and the controls drawn by drawControls over it. Draws
+    // nothing while no frame is ready. Returns whether a frame was presented.
+    bool Paint(DeviceContext* windowDc, AnimationState& state, int32_t phase,
+               int32_t unpackProgress, const platform::Font* largeFont,
                const std::function<void(DeviceContext*)>& drawControls);
 
     const platform::Bitmap& Picture() const { return m_picture; }

@@ -1,9 +1,9 @@
 #include "skin/AnimationState.h"
 
+#include <cassert>
 #include <chrono>
 #include <thread>
 
-#include "app/Log.h"
 #include "platform/SystemInfo.h"
 
 namespace skin {
@@ -25,27 +25,6 @@ void PauseUnlessClosing(int milliseconds, const std::atomic<bool>& closing) {
 
 } // namespace
 
-const char* AnimPhaseName(AnimPhase phase) {
-    switch (phase) {
-    case AnimPhase::Waiting:
-        return "Waiting";
-    case AnimPhase::Unpacking:
-        return "Unpacking";
-    case AnimPhase::Unpacked:
-        return "Unpacked";
-    case AnimPhase::Finished:
-        return "Finished";
-    }
-    return "Unknown";
-}
-
-void AnimationState::SetPhase(AnimPhase phase) {
-    AnimPhase old = m_phase.exchange(phase);
-    if (old != phase) {
-        LogFormat("AnimPhase : %s -> %s", AnimPhaseName(old), AnimPhaseName(phase));
-    }
-}
-
 Frame& AnimationState::DisplayFrame() {
     if (m_displayFrame.empty()) {
         m_displayFrame = MakeWhiteFrame();
@@ -66,24 +45,23 @@ void AnimationState::RenderLogoFrame(const AnimationImages& images) {
     CopyImageKeyed(m_workFrame.data(), OrEmpty(images.logo), kEmblemX, kEmblemY);
 }
 
-void AnimationState::RenderCurrentPhase(const AnimationImages& images,
-                                        const std::function<void()>& onLogoFrame,
-                                        const std::atomic<bool>& closing) {
-    switch (Phase()) {
-    case AnimPhase::Unpacking:
-    case AnimPhase::Unpacked:
+void AnimationState::RenderCurrentPhase(const AnimationImages& images, const Inputs& inputs) {
+    std::atomic<int32_t>& unpackProgress = *inputs.unpackProgress;
+    switch (inputs.phase()) {
+    case kPhaseUnpacking:
+    case kPhaseUnpacked:
         m_reveal.Render(m_workFrame.data(), unpackProgress.load(), platform::GetTickCount(),
                         OrEmpty(images.bareLogo), OrEmpty(images.background));
         return;
-    case AnimPhase::Finished:
+    case kPhaseFinished:
         FillFrame(m_workFrame.data(), kPurplePixel);
         return;
     default:
-        if (onLogoFrame) {
-            onLogoFrame();
+        if (inputs.onLogoFrame) {
+            inputs.onLogoFrame();
         }
         RenderLogoFrame(images);
-        PauseUnlessClosing(kLogoFramePauseMs, closing);
+        PauseUnlessClosing(kLogoFramePauseMs, *inputs.closing);
         // The next unpacking starts its disc from nothing.
         m_reveal.ResetCounter();
         unpackProgress.store(0);
@@ -91,25 +69,23 @@ void AnimationState::RenderCurrentPhase(const AnimationImages& images,
     }
 }
 
-bool AnimationState::ProduceFrame(const AnimationImages& images,
-                                  const std::function<void()>& onLogoFrame,
-                                  const std::atomic<bool>& closing) {
+bool AnimationState::ProduceFrame(const AnimationImages& images, const Inputs& inputs) {
+    assert(inputs.phase && inputs.unpackProgress != nullptr && inputs.closing != nullptr &&
+           "the frame thread reads all three every round");
     EnsureWorkFrame();
-    RenderCurrentPhase(images, onLogoFrame, closing);
+    RenderCurrentPhase(images, inputs);
     // The wait has no time bound: frames are made only as fast as the painter presents them,
     // and the Installed and Failed pages present none. Closing ends it.
-    if (!m_handOver.WaitUntilPublishable(closing)) {
+    if (!m_handOver.WaitUntilPublishable(*inputs.closing)) {
         return false;
     }
     m_handOver.Publish(m_workFrame.data());
     return true;
 }
 
-void AnimationState::RunFrameThread(const AnimationImages& images,
-                                    const std::function<void()>& onLogoFrame,
-                                    const std::atomic<bool>& closing) {
-    while (!closing.load()) {
-        ProduceFrame(images, onLogoFrame, closing);
+void AnimationState::RunFrameThread(const AnimationImages& images, const Inputs& inputs) {
+    while (!inputs.closing->load()) {
+        ProduceFrame(images, inputs);
     }
 }
 

@@ -1,11 +1,11 @@
-// The setup window's animation state: the phase and the progress values that the controller and
-// the install thread write, the frame thread's producer step, and the buffers that carry its
-// frames to the repaint thread.
+// The setup window's animation buffers and the frame thread's producer step: the work frame, the
+// reveal animation, the hand-over that carries frames to the repaint thread and the display
+// frame. The phase and the progress values stay the controller's (its state object writes them
+// through its own setters); the producer and the painters read them as they are handed in.
 //
-// Threads: the install thread and the download engine's threads write the phase, the progress
-// values and the finished flag; the frame thread runs RunFrameThread (it alone renders and owns
-// the work frame and the reveal animation); the repaint thread presents (AnimationPainters.h).
-// The shared values are atomics; the frames travel through FrameHandOver.
+// Threads: the frame thread runs RunFrameThread (it alone renders and owns the work frame and
+// the reveal animation); the repaint thread presents (AnimationPainters.h); the frames travel
+// through FrameHandOver.
 #pragma once
 
 #include <atomic>
@@ -18,15 +18,12 @@
 
 namespace skin {
 
-// What the frame thread renders: 0 waiting → logo frame; 1 unpacking and 2 unpacked → reveal
-// frame; 3 finished → purple frame; any other value → logo frame.
-enum class AnimPhase : int32_t {
-    Waiting = 0,
-    Unpacking = 1,
-    Unpacked = 2,
-    Finished = 3,
-};
-const char* AnimPhaseName(AnimPhase phase);
+// The phase values the frame thread acts on: 0 waiting → logo frame; 1 unpacking and 2 unpacked
+// → reveal frame; 3 finished → purple frame; any other value → logo frame.
+inline constexpr int32_t kPhaseWaiting = 0;
+inline constexpr int32_t kPhaseUnpacking = 1;
+inline constexpr int32_t kPhaseUnpacked = 2;
+inline constexpr int32_t kPhaseFinished = 3;
 
 // The images the animations draw, owned by the setup window (any may be unloaded: it then draws
 // nothing).
@@ -44,25 +41,24 @@ public:
     AnimationState(const AnimationState&) = delete;
     AnimationState& operator=(const AnimationState&) = delete;
 
-    // The phase changes only here; every change is logged "old -> new".
-    void SetPhase(AnimPhase phase);
-    AnimPhase Phase() const { return m_phase.load(); }
+    // The controller's values the frame thread reads every round.
+    struct Inputs {
+        // The current phase (read once per frame).
+        std::function<int32_t()> phase;
+        // Tenths of a percent, 0 to 1000; the logo frame sets it back to 0.
+        std::atomic<int32_t>* unpackProgress = nullptr;
+        // Runs at the start of every logo frame (the setup window shows its Installing page).
+        std::function<void()> onLogoFrame;
+        // Set when the window closes; ends the loop and the wait for a free buffer.
+        const std::atomic<bool>* closing = nullptr;
+    };
 
-    // 0 to 1000, tenths of a percent of the unpacking.
-    std::atomic<int32_t> unpackProgress{0};
-    // 0 to 100.
-    std::atomic<int32_t> downloadPercent{0};
-    std::atomic<bool> downloadFinished{false};
-
-    // The frame thread's loop: produces frames until closing is set. onLogoFrame runs at the
-    // start of every logo frame (the setup window shows its Installing page there).
-    void RunFrameThread(const AnimationImages& images, const std::function<void()>& onLogoFrame,
-                        const std::atomic<bool>& closing);
+    // The frame thread's loop: produces frames until closing is set.
+    void RunFrameThread(const AnimationImages& images, const Inputs& inputs);
     // One round of that loop: renders a frame for the current phase into the work frame, waits
     // until the hand-over has a free buffer and publishes the frame there. False when closing
     // ended the wait (the frame is then dropped).
-    bool ProduceFrame(const AnimationImages& images, const std::function<void()>& onLogoFrame,
-                      const std::atomic<bool>& closing);
+    bool ProduceFrame(const AnimationImages& images, const Inputs& inputs);
 
     // The download screen draws only once the frame thread has made its work frame.
     bool WorkFrameExists() const { return m_workFrameExists.load(std::memory_order_acquire); }
@@ -77,10 +73,8 @@ private:
     void EnsureWorkFrame();
     void RenderLogoFrame(const AnimationImages& images);
     // Renders the current phase's frame into the work frame.
-    void RenderCurrentPhase(const AnimationImages& images, const std::function<void()>& onLogoFrame,
-                            const std::atomic<bool>& closing);
+    void RenderCurrentPhase(const AnimationImages& images, const Inputs& inputs);
 
-    std::atomic<AnimPhase> m_phase{AnimPhase::Waiting};
     FrameHandOver m_handOver;
     RevealAnimation m_reveal;
     Frame m_workFrame;    // frame thread only

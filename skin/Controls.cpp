@@ -58,6 +58,11 @@ std::wstring CommonCtrl::GetText() const {
     return m_text;
 }
 
+const Font* CommonCtrl::GetFont() const {
+    Guard guard(Lock());
+    return m_font;
+}
+
 void CommonCtrl::SetFont(const Font* font) {
     Guard guard(Lock());
     m_font = font;
@@ -180,11 +185,6 @@ ColorRef CommonCtrl::GetColor() const {
 uint32_t CommonCtrl::GetFormat() const {
     Guard guard(Lock());
     return m_format;
-}
-
-const Font* CommonCtrl::GetFont() const {
-    Guard guard(Lock());
-    return m_font;
 }
 
 void CommonCtrl::DrawCaption(DeviceContext* dc, const Font* font, const Rect& rect) {

@@ -47,6 +47,7 @@ public:
     virtual int GetId() const;
     virtual void SetText(const std::wstring& text);
     virtual std::wstring GetText() const;
+    const Font* GetFont() const;
     virtual void SetFont(const Font* font);
     virtual void SetColor(ColorRef color);
     virtual void SetFormat(uint32_t format);
@@ -78,7 +79,6 @@ public:
     bool IsPressed() const;
     ColorRef GetColor() const;
     uint32_t GetFormat() const;
-    const Font* GetFont() const;
 
 protected:
     std::recursive_mutex& Lock() const { return m_lock; }

@@ -5,9 +5,9 @@
 # folder lies on a RAM disk (/dev/shm) and on the disk (/tmp); all mirrors at full speed, and
 # one mirror throttled to a tenth of the others' rate. Prints, per case, the median wall time of
 # each tool, the median of the per-run ratios kelto-fetch / aria2c and kelto-fetch / curl, the
-# peak memory of each, and the verification's cost against the MD5 limit: the digest time
-# kelto-fetch spent (summed over its threads) divided by the time of one MD5 over the same bytes
-# (openssl dgst, file in the page cache), measured in the same run. Needs root (port 80, ICMP)
+# peak memory of each, and the verification's cost against the MD5 limit: the processor time
+# kelto-fetch spent digesting (summed over its threads) divided by the processor time of one MD5
+# over the same bytes (openssl dgst, file in the page cache), measured in the same run. Needs root (port 80, ICMP)
 # and a built kelto-fetch. Not part of the test pass; run it under
 # flock /tmp/kelto-port80.lock.
 #
@@ -161,7 +161,8 @@ for line in open(sys.argv[1]):
     case, name, wall, cpu, rss, rc, digest, run = line.split()
     if rc != "0":
         print(f"{case} {name} FAILED (exit {rc}) in run {run}")
-    cases.setdefault(case, {}).setdefault(name, {})[run] = (float(wall), float(rss), float(digest))
+    cases.setdefault(case, {}).setdefault(name, {})[run] = (float(wall), float(rss), float(digest),
+                                                            float(cpu))
 print(f"{'case':28} {'kelto s':>8} {'aria2c s':>8} {'curl s':>7} {'k/aria2c':>9} {'k/curl':>7}"
       f" {'k MiB':>6} {'a MiB':>6} {'c MiB':>6} {'verif/MD5':>9}")
 for case, tools in cases.items():
@@ -170,7 +171,8 @@ for case, tools in cases.items():
     med = lambda t: statistics.median(v[0] for v in t.values())
     ratio = lambda t: statistics.median(k[r][0] / t[r][0] for r in runs)
     peak = lambda t: max(v[1] for v in t.values())
-    verif = statistics.median(k[r][2] / m[r][0] for r in runs)
+    # Processor time against processor time: the machine may be shared.
+    verif = statistics.median(k[r][2] / m[r][3] for r in runs)
     print(f"{case:28} {med(k):8.3f} {med(a):8.3f} {med(c):7.3f} {ratio(a):9.2f} {ratio(c):7.2f}"
           f" {peak(k):6.1f} {peak(a):6.1f} {peak(c):6.1f} {verif:9.2f}")
 PY

@@ -33,7 +33,10 @@ protected:
                                         {MirrorUrl("127.0.0.2"), MirrorUrl("127.0.0.3")});
         ServeDescription(DescriptionXml(m_description));
         std::string error;
-        ASSERT_TRUE(m_nginx.Start({{"127.0.0.1", m_served.Path()},
+        // A description address that redirects to a local file.
+        const std::string redirect = "location = /setup/redirect.cfg { return 302 file://" +
+                                     (m_served.Path() / "version_file").string() + "; }";
+        ASSERT_TRUE(m_nginx.Start({{"127.0.0.1", m_served.Path(), redirect},
                                    {"127.0.0.2", m_served.Path()},
                                    {"127.0.0.3", m_served.Path()},
                                    {"127.0.0.4", m_served.Path(), "max_ranges 0;"}},
@@ -256,6 +259,13 @@ TEST_F(DescriptionTest, UnusableMirrorsAreSkippedAndTheOthersStand) {
     EXPECT_EQ(alone.Engine().GetStatus(), 4);
     EXPECT_EQ(alone.Engine().GetEndReason(), EndReason::kNoMirror);
     EXPECT_EQ(alone.ProgressCalls(), 0);
+    // A redirect to a local file is not followed.
+    EngineRun redirected;
+    ASSERT_EQ(redirected.Run("http://127.0.0.1/setup/redirect.cfg"), kSOk);
+    EXPECT_EQ(redirected.End(), std::make_tuple(4, 0u, 0L));
+    EXPECT_EQ(
+        ReadHostFile(ScopedRoot::Host(L"C:\\Downloads\\Kelto Clipwave Converter\\pkg.exe.cfg")),
+        "");
     // And a description address of another scheme is refused before anything is fetched.
     EngineRun local;
     EXPECT_EQ(local.Run(fileMirror.c_str()), kEInvalidArg);

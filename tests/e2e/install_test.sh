@@ -143,11 +143,13 @@ if wants first; then
             "ShowFinishWebPage bHasOldVersion(0), bNewFlag(1), g_updateOldVersion(0)" \
             "New flag : New New New, OldVersion : FALSE" "ShowFinishWebPage : bNewFlag." \
             "New : 1, Has old version : 0, MiniMode : 0" "Run MainExe.exe /install" \
-            "Run main exe install : ExitCode(0), nWaitCount(100)." "Run MainExe.exe /install" \
-            "Run main exe install : ExitCode(0), nWaitCount(100)." "UpdateCtrlStatus(AfterInstall)" \
+            "Run MainExe.exe /install" "UpdateCtrlStatus(AfterInstall)" \
             "Write Setup Cfg Flag : 3, root(Kelto Clipwave Converter), key(cfg_flag)." \
             "Write Setup Cfg Flag : 3, root(Kelto Clipwave Downloader), key(cfg_flag)." \
             "Finish(AfterInstall)"
+        # The programs end at once; the first poll or one of the next few finds them gone.
+        check "both hand-overs awaited" test "$(grep -cE \
+            '^Run main exe install : ExitCode\(0\), nWaitCount\((9[0-9]|100)\)\.$' "$work/$CASE.log")" -eq 2
         drive="$root/drive_c"
         downloads="$drive/Users/tester/Downloads/Kelto Clipwave Converter"
         check "package kept, description deleted" test -f \
@@ -238,7 +240,7 @@ if wants first; then
     farm_stop
 fi
 
-# ---- mirrors down, then Try Again; no version file; a folder holding foreign files ----
+# ---- mirrors down, then Try Again; no version file; test mode; a folder holding foreign files ----
 if wants retry; then
     CASE=retry
     root="$work/m-retry"
@@ -246,6 +248,9 @@ if wants retry; then
     foreign="$root/drive_c/Program Files (x86)/Kelto"
     mkdir -p "$foreign"
     echo "my notes" >"$foreign/notes.txt"
+    # Test mode: the description is fetched with ".test" appended.
+    mkdir -p "$(machine_documents "$root")"
+    printf '[root]\r\nsetup_test_mode=1\r\n' >"$(machine_documents "$root")/QorDebugConfig.ini"
     farm_publish "$work/p32.exe" "$work/p32.exe.cfg" ""
     farm_start_server
     start_setup "$root" && {
@@ -258,6 +263,8 @@ if wants retry; then
         farm_start_mirrors
         install_and_wait 120
         messages
+        check "test mode description" grep -qxF \
+            "Url : http://127.0.0.1/setup/converter_Pro_kelto/kelto_clipwave_converter_pro.cfg.test" "$work/$CASE.log"
         check "package named without version" grep -qxF \
             'Do Install File : C:\Users\tester\Downloads\Kelto Clipwave Converter\KeltoClipwaveConverter_x86.exe' "$work/$CASE.log"
         check "wipe refused" grep -qF "DeleteTree refused ($PROGRAMS32\\)" "$work/$CASE.log"
@@ -372,8 +379,7 @@ if wants missing; then
         install_and_wait 90
         messages
         check "missing program logged, the sequence goes on" expect_in_order "$work/$CASE.log" \
-            "Run MainExe.exe /install" "Run main exe install : ExitCode(0), nWaitCount(100)." \
-            "Run MainExe.exe /install" "Run exe failed. main exe con't found" "." \
+            "Run MainExe.exe /install" "Run MainExe.exe /install" "Run exe failed. main exe con't found" "." \
             "UpdateCtrlStatus(AfterInstall)" "Finish(AfterInstall)"
         records >"$work/records.txt"
         check "one hand-over" test "$(wc -l <"$work/records.txt")" -eq 1

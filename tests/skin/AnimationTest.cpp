@@ -343,6 +343,14 @@ protected:
     AnimationTexts texts;
     AnimationState state;
     DownloadPainter painter;
+    // The controller's values the frame thread reads.
+    std::atomic<int32_t> phase{kPhaseWaiting};
+    std::atomic<int32_t> unpackProgress{0};
+    std::atomic<bool> closing{false};
+    int logoFrames = 0;
+    AnimationState::Inputs frameInputs{[this] { return phase.load(); }, &unpackProgress,
+                                       [this] { ++logoFrames; }, &closing};
+    bool Produce() { return state.ProduceFrame(SkinImages().View(), frameInputs); }
 
     void Paint(const DownloadPaintInputs& in) { painter.Paint(&windowDc, in); }
 
@@ -378,9 +386,8 @@ protected:
     }
     // Lets the frame thread's first round make its work frame (phase Finished: no pause).
     void MakeWorkFrame() {
-        state.SetPhase(AnimPhase::Finished);
-        std::atomic<bool> closing{false};
-        ASSERT_TRUE(state.ProduceFrame(SkinImages().View(), nullptr, closing));
+        phase = kPhaseFinished;
+        ASSERT_TRUE(Produce());
     }
 };
 
@@ -410,8 +417,9 @@ TEST_F(ScreenTest, DownloadScreenTextsFollowSizeAndProgress) {
         DownloadInfo info;
         info.size = c.size;
         info.downloaded = c.downloaded;
-        state.downloadPercent = c.percent;
-        Paint(Inputs(&info));
+        DownloadPaintInputs in = Inputs(&info);
+        in.downloadPercent = c.percent;
+        Paint(in);
         if (c.text != 0) {
             std::wstring text = c.text == 45 ? texts.gathering : texts.checking;
             EXPECT_TRUE(SamePixels(window, *Reference(c.percent, {{text, kWide}}, {0x25})))
@@ -483,17 +491,18 @@ TEST_F(ScreenTest, FramePainterPresentsEachFrameOnceWithThePercentWhileUnpacking
     int controlsDrawn = 0;
     auto drawControls = [&](DeviceContext*) { ++controlsDrawn; };
     FramePainter painter;
-    EXPECT_FALSE(painter.Paint(&windowDc, state, largeFont.get(), drawControls));
+    EXPECT_FALSE(
+        painter.Paint(&windowDc, state, kPhaseUnpacking, 425, largeFont.get(), drawControls));
     EXPECT_EQ(controlsDrawn, 0); // nothing ready: nothing drawn
 
-    state.SetPhase(AnimPhase::Unpacking);
-    state.unpackProgress = 425;
+    phase = kPhaseUnpacking;
+    unpackProgress = 425;
     state.Reveal().SetCounter(1000);
-    std::atomic<bool> closing{false};
-    ASSERT_TRUE(state.ProduceFrame(SkinImages().View(), nullptr, closing));
+    ASSERT_TRUE(Produce());
     // The logo frame would reset the progress; the reveal frame keeps it.
-    EXPECT_EQ(state.unpackProgress.load(), 425);
-    ASSERT_TRUE(painter.Paint(&windowDc, state, largeFont.get(), drawControls));
+    EXPECT_EQ(unpackProgress.load(), 425);
+    ASSERT_TRUE(
+        painter.Paint(&windowDc, state, kPhaseUnpacking, 425, largeFont.get(), drawControls));
     EXPECT_EQ(controlsDrawn, 1);
     // The presented frame with "42%" in white in the large font, nothing else.
     Bitmap reference(kFrameWidth, kFrameHeight);
@@ -509,32 +518,31 @@ TEST_F(ScreenTest, FramePainterPresentsEachFrameOnceWithThePercentWhileUnpacking
     EXPECT_TRUE(SamePixels(window, reference));
     platform::SaveBitmapAsPng(window, ArtifactPath("anim-frame-unpacking.png").c_str());
     // Presented once: the next paint has nothing until the producer publishes again.
-    EXPECT_FALSE(painter.Paint(&windowDc, state, largeFont.get(), drawControls));
+    EXPECT_FALSE(
+        painter.Paint(&windowDc, state, kPhaseUnpacking, 425, largeFont.get(), drawControls));
 
-    state.SetPhase(AnimPhase::Finished);
-    ASSERT_TRUE(state.ProduceFrame(SkinImages().View(), nullptr, closing));
-    ASSERT_TRUE(painter.Paint(&windowDc, state, largeFont.get(), drawControls));
+    phase = kPhaseFinished;
+    ASSERT_TRUE(Produce());
+    ASSERT_TRUE(
+        painter.Paint(&windowDc, state, kPhaseFinished, 425, largeFont.get(), drawControls));
     EXPECT_EQ(window.Pixel(300, 350), kPurplePixel); // no percentage in the purple frame
     platform::SaveBitmapAsPng(window, ArtifactPath("anim-purple.png").c_str());
 }
 
 TEST_F(ScreenTest, LogoFrameShowsTheInstallingPageAndResetsTheUnpacking) {
-    int shown = 0;
-    state.unpackProgress = 700;
+    unpackProgress = 700;
     state.Reveal().SetCounter(300);
-    std::atomic<bool> closing{false};
-    ASSERT_TRUE(state.ProduceFrame(
-        SkinImages().View(), [&] { ++shown; }, closing));
-    EXPECT_EQ(shown, 1);
-    EXPECT_EQ(state.unpackProgress.load(), 0);
+    ASSERT_TRUE(Produce());
+    EXPECT_EQ(logoFrames, 1);
+    EXPECT_EQ(unpackProgress.load(), 0);
     EXPECT_EQ(state.Reveal().Counter(), 0);
     const BMData& logo = SkinImages().logo;
     EXPECT_EQ(state.WorkFrame()[(kEmblemY + 100) * kFrameWidth + kEmblemX + 100],
               ImagePixel(logo, 100, 100));
     // Both buffers full and nobody presenting: closing ends the producer's wait.
-    ASSERT_TRUE(state.ProduceFrame(SkinImages().View(), nullptr, closing));
+    ASSERT_TRUE(Produce());
     closing = true;
-    EXPECT_FALSE(state.ProduceFrame(SkinImages().View(), nullptr, closing));
+    EXPECT_FALSE(Produce());
 }
 
 } // namespace

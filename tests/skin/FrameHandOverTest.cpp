@@ -63,9 +63,11 @@ TEST(FrameHandOver, ProducerAndPresenterFlipThousandsOfWholeFramesInOrder) {
 
 TEST(FrameHandOver, FrameThreadAndRepaintThreadThroughTheRealPainter) {
     AnimationState state;
-    state.SetPhase(AnimPhase::Finished);
+    std::atomic<int32_t> phase{kPhaseFinished};
+    std::atomic<int32_t> unpackProgress{0};
     std::atomic<bool> closing{false};
-    std::thread frameThread([&] { state.RunFrameThread(AnimationImages{}, nullptr, closing); });
+    AnimationState::Inputs inputs{[&] { return phase.load(); }, &unpackProgress, nullptr, &closing};
+    std::thread frameThread([&] { state.RunFrameThread(AnimationImages{}, inputs); });
     platform::Bitmap window(kFrameWidth, kFrameHeight);
     platform::DeviceContext windowDc(&window);
     FramePainter painter;
@@ -73,10 +75,11 @@ TEST(FrameHandOver, FrameThreadAndRepaintThreadThroughTheRealPainter) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     while (presented < 200 && std::chrono::steady_clock::now() < deadline) {
         if (presented == 100) {
-            state.SetPhase(AnimPhase::Unpacking); // the producer switches to reveal frames
-            state.unpackProgress = 300;
+            phase = kPhaseUnpacking; // the producer switches to reveal frames
+            unpackProgress = 300;
         }
-        if (painter.Paint(&windowDc, state, nullptr, nullptr)) {
+        if (painter.Paint(&windowDc, state, phase.load(), unpackProgress.load(), nullptr,
+                          nullptr)) {
             ++presented;
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
