@@ -139,6 +139,8 @@ public:
     std::wstring InstallPath() const;
     std::wstring SpecialEditionAddress() const { return m_specialEditionAddress; }
     bool FrameThreadStarted() const { return m_frameThread.Started(); }
+    // The frame thread has made its work frame (the download screen draws from then on).
+    bool WorkFrameExists() const { return m_anim.WorkFrameExists(); }
 
     // For tests: the record the checks read, and the end of the version thread (true when it
     // ended within milliseconds).
@@ -196,6 +198,9 @@ private:
     std::unique_ptr<platform::Bitmap> m_displayFrame;
     // The animations' images, texts and painters. The painters are used under the window's lock;
     // the frame painter by the repaint thread only.
+    // The frame thread's buffers and producer; it reads the phase and the progress values from
+    // m_state.
+    skin::AnimationState m_anim;
     skin::AnimationImages m_animImages;
     skin::AnimationTexts m_animTexts;
     skin::DownloadPainter m_downloadPainter;

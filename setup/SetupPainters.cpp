@@ -69,7 +69,8 @@ void SetupDlg::PaintDownloadScreen() {
         haveInfo = m_engine != nullptr && m_engine->GetDownloadInfo(&info) == 0;
     }
     skin::DownloadPaintInputs inputs;
-    inputs.state = &m_state.anim;
+    inputs.state = &m_anim;
+    inputs.downloadPercent = m_state.downloadPercent;
     inputs.images = m_animImages;
     inputs.infoFont = m_fonts.info.get();
     inputs.texts = &m_animTexts;
@@ -84,7 +85,8 @@ void SetupDlg::PaintFrames() {
     if (dc == nullptr) {
         return;
     }
-    m_framePainter.Paint(dc.get(), m_state.anim, m_fonts.large.get(),
+    m_framePainter.Paint(dc.get(), m_anim, m_state.GetPhase(), m_state.unpackProgress,
+                         m_fonts.large.get(),
                          [this](DeviceContext* memory) { DrawControls(memory); });
 }
 

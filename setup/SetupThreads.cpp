@@ -48,8 +48,12 @@ void SetupDlg::RunVersionThread() {
 // The Installing page's frames: the logo frame (which also applies the Installing page), the
 // reveal while unpacking and the purple frame at the end, handed to the repaint thread.
 void SetupDlg::RunFrameThread() {
-    m_state.anim.RunFrameThread(
-        m_animImages, [this] { UpdateCtrlStatus(E_Install_Installing); }, m_state.closing);
+    skin::AnimationState::Inputs inputs;
+    inputs.phase = [this] { return static_cast<int32_t>(m_state.GetPhase()); };
+    inputs.unpackProgress = &m_state.unpackProgress;
+    inputs.onLogoFrame = [this] { UpdateCtrlStatus(E_Install_Installing); };
+    inputs.closing = &m_state.closing;
+    m_anim.RunFrameThread(m_animImages, inputs);
 }
 
 // Once per process: the controller is the only one and lives for the whole run.

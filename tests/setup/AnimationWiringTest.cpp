@@ -98,7 +98,7 @@ TEST_F(AnimationWiringTest, DownloadRetryAndRevealScreens) {
     m_dialog->SetDownloadEngine(&engine);
     state.downloadPercent = 42;
     m_dialog->StartFrameThreadForTesting();
-    ASSERT_TRUE(PumpUntil([&] { return state.anim.WorkFrameExists(); }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return m_dialog->WorkFrameExists(); }, 3000));
 
     // Download screen at 42 %: the lower-left quarter of the emblem ringed, the right half plain;
     // speed, "Downloading..." and "42%" in the text row.

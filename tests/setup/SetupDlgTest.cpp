@@ -178,8 +178,10 @@ TEST_F(SetupWindowTest, InstallOverTheFourStates) {
     state.SetInstallState(E_Install_Installed);
     LogCapture::Clear();
     Command(kCmdInstall);
-    EXPECT_EQ(LogCapture::Lines(),
-              (std::vector<std::string>{"SetupDlg::OnBtnInstall, eInstall(2).\n"}));
+    ASSERT_FALSE(LogCapture::Lines().empty());
+    EXPECT_EQ(LogCapture::Lines().front(), "SetupDlg::OnBtnInstall, eInstall(2).\n");
+    EXPECT_EQ(LogCapture::Count("OnBtnInstall(AfterInstall)"), 1);
+    EXPECT_EQ(LogCapture::Count("Install Path Info : C:\\Program Files (x86)\\Kelto\\ ."), 0);
 }
 
 TEST_F(SetupWindowTest, OptionFlagsFollowTheChecksWhenTheInstallationStarts) {
