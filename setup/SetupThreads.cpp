@@ -51,7 +51,14 @@ void SetupDlg::RunFrameThread() {
     skin::AnimationState::Inputs inputs;
     inputs.phase = [this] { return static_cast<int32_t>(m_state.GetPhase()); };
     inputs.unpackProgress = &m_state.unpackProgress;
-    inputs.onLogoFrame = [this] { UpdateCtrlStatus(E_Install_Installing); };
+    // The first logo frames are drawn while the download starts; a download that fails at once
+    // must keep its Failed page ("Try Again"), so the Installing page is applied only while
+    // installing.
+    inputs.onLogoFrame = [this] {
+        if (m_state.GetInstallState() == E_Install_Installing) {
+            UpdateCtrlStatus(E_Install_Installing);
+        }
+    };
     inputs.closing = &m_state.closing;
     m_anim.RunFrameThread(m_animImages, inputs);
 }
