@@ -155,7 +155,10 @@ TEST_F(SetupWindowTest, WebPagesOpenAsTheDesktopUserAndNeverAsRoot) {
     const fs::path browser = m_root->Folder() / "browser";
     fs::copy_file(testProduct, browser);
     setenv("BROWSER", browser.c_str(), 1);
-    setenv("KELTO_TESTPRODUCT_RECORD", (records / "record.txt").c_str(), 1);
+    // A program started as another user gets a fresh environment: the record's place goes
+    // through the test program's settings file.
+    std::ofstream(m_root->Folder() / "testproduct.ini")
+        << "record=" << (records / "record.txt").string() << "\n";
 
     // No desktop user: an elevated installer starts no browser.
     Open();
@@ -187,7 +190,6 @@ TEST_F(SetupWindowTest, WebPagesOpenAsTheDesktopUserAndNeverAsRoot) {
     platform::PumpMessages(200);
     EXPECT_FALSE(fs::exists(records / "record.txt"));
     unsetenv("BROWSER");
-    unsetenv("KELTO_TESTPRODUCT_RECORD");
 }
 
 TEST(StringResources, CarryTheBuildConstantsWithinTheBuffer) {

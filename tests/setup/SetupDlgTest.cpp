@@ -181,7 +181,8 @@ TEST_F(SetupWindowTest, InstallOverTheFourStates) {
     ASSERT_FALSE(LogCapture::Lines().empty());
     EXPECT_EQ(LogCapture::Lines().front(), "SetupDlg::OnBtnInstall, eInstall(2).\n");
     EXPECT_EQ(LogCapture::Count("OnBtnInstall(AfterInstall)"), 1);
-    EXPECT_EQ(LogCapture::Count("Install Path Info : C:\\Program Files (x86)\\Kelto\\ ."), 0);
+    EXPECT_EQ(LogCapture::Count("Finish and Close Setup!"), 1);
+    EXPECT_EQ(LogCapture::Count("OnBtnInstall(OnInstall)"), 0);
 }
 
 TEST_F(SetupWindowTest, OptionFlagsFollowTheChecksWhenTheInstallationStarts) {
