@@ -39,7 +39,13 @@ inline constexpr uint32_t kWmEraseBkgnd = 0x0014;
 inline constexpr uint32_t kWmShowWindow = 0x0018;
 inline constexpr uint32_t kWmSetFont = 0x0030;
 inline constexpr uint32_t kWmNcLButtonDown = 0x00A1;
+inline constexpr uint32_t kWmNcDestroy = 0x0082;
 inline constexpr uint32_t kWmInitDialog = 0x0110;
+inline constexpr uint32_t kWmExitSizeMove = 0x0232;
+// WM_SIZE's first parameter: the kind of the change.
+inline constexpr WParam kSizeRestored = 0;
+inline constexpr WParam kSizeMinimized = 1;
+inline constexpr WParam kSizeMaximized = 2;
 inline constexpr uint32_t kWmCommand = 0x0111;
 inline constexpr uint32_t kWmMouseMove = 0x0200;
 inline constexpr uint32_t kWmLButtonDown = 0x0201;
@@ -229,6 +235,15 @@ bool SetClipboardText(const std::wstring& text);
 // The X11 window id of a top-level window on an X display, for the calls only Xlib answers; 0
 // without one (headless).
 uintptr_t GetNativeX11Window(WindowHandle window);
+
+// A hook on a top-level window's messages (window subclassing): every message delivered to the
+// window goes to the hook first, with callPrevious running the window's own procedure (and its
+// default handling). Besides the window's usual messages the hook sees WM_SIZE with its kind
+// (restored, minimised), WM_EXITSIZEMOVE when a caption drag ends and WM_NCDESTROY last of all.
+// One hook per window; an empty hook removes it. Window thread only.
+using MessageHook = std::function<LResult(WindowHandle window, uint32_t message, WParam p1,
+                                          LParam p2, const std::function<LResult()>& callPrevious)>;
+bool SetWindowMessageHook(WindowHandle window, MessageHook hook);
 
 // Marks the window for a paint request (WM_PAINT, preceded by WM_ERASEBKGND when erase is set).
 bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase);

@@ -157,13 +157,17 @@ LResult Deliver(WindowHandle handle, uint32_t message, WParam wParam, LParam lPa
         }
         return 0;
     }
-    // A copy: the procedure may destroy its own window.
+    // Copies: the procedure may destroy its own window.
     DialogProc proc = impl->proc;
-    LResult result = proc ? proc(handle, message, wParam, lParam) : 0;
-    if (result == 0 && impl->isDialog) {
-        return DefaultDialogHandling(impl, message, wParam, lParam);
-    }
-    return result;
+    MessageHook hook = impl->hook;
+    auto callProcedure = [&]() -> LResult {
+        LResult result = proc ? proc(handle, message, wParam, lParam) : 0;
+        if (result == 0 && impl->isDialog) {
+            return DefaultDialogHandling(impl, message, wParam, lParam);
+        }
+        return result;
+    };
+    return hook ? hook(handle, message, wParam, lParam, callProcedure) : callProcedure();
 }
 
 bool WithControl(WindowHandle window,
@@ -184,6 +188,16 @@ bool WithControl(WindowHandle window,
 }
 
 } // namespace detail
+
+bool SetWindowMessageHook(WindowHandle window, MessageHook hook) {
+    KELTO_ASSERT_WINDOW_THREAD("a hook is set where the window's messages are delivered");
+    std::shared_ptr<detail::WindowImpl> impl = detail::Find(window);
+    if (impl == nullptr || impl->parent != nullptr) {
+        return false;
+    }
+    impl->hook = std::move(hook);
+    return true;
+}
 
 using namespace detail;
 
@@ -234,6 +248,7 @@ bool DestroyWindow(WindowHandle window) {
             for (WindowHandle child : ChildrenOf(*impl)) {
                 DestroyWindow(child);
             }
+            Deliver(window, kWmNcDestroy, 0, 0);
             ForgetMouseWindow(window);
             Sys().quitSent.erase(window);
             Unregister(*impl);

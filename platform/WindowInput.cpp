@@ -99,6 +99,7 @@ bool Drag(const MouseInput& input) {
         next.drag = DragState{};
         SetMouseState(next);
         Backend().CaptureMouse(false);
+        Deliver(dragged->handle, kWmExitSizeMove, 0, 0);
     }
     return true;
 }

@@ -34,12 +34,28 @@ void ShowNative(const std::shared_ptr<WindowImpl>& impl, int command) {
     }
     Backend().Show(impl->native, how);
     if (how == BackendShow::Minimize || how == BackendShow::Restore) {
-        std::lock_guard<std::mutex> lock(Sys().lock);
-        impl->minimized = how == BackendShow::Minimize;
+        SetMinimized(impl, how == BackendShow::Minimize);
     }
 }
 
 } // namespace
+
+void detail::SetMinimized(const std::shared_ptr<WindowImpl>& impl, bool minimized) {
+    Rect r;
+    {
+        std::lock_guard<std::mutex> lock(Sys().lock);
+        if (impl->minimized == minimized) {
+            return;
+        }
+        impl->minimized = minimized;
+        r = impl->rect;
+    }
+    if (minimized) {
+        Deliver(impl->handle, kWmSize, kSizeMinimized, 0);
+    } else {
+        Deliver(impl->handle, kWmSize, kSizeRestored, MakeLParam(r.Width(), r.Height()));
+    }
+}
 
 bool IsWindow(WindowHandle window) {
     return Find(window) != nullptr;
@@ -130,8 +146,10 @@ bool ShowWindow(WindowHandle window, int command) {
             }
             bool wasVisible = impl->visible;
             bool show = command != kSwHide;
-            if (show != wasVisible) {
-                Deliver(window, kWmShowWindow, show ? 1 : 0, 0);
+            // A window being hidden hears it while still visible; one being shown already
+            // counts as visible (a subclass shows its companions with it).
+            if (!show && wasVisible) {
+                Deliver(window, kWmShowWindow, 0, 0);
             }
             {
                 std::lock_guard<std::mutex> lock(Sys().lock);
@@ -141,6 +159,9 @@ bool ShowWindow(WindowHandle window, int command) {
                     impl->needsErase = true;
                 }
                 impl->needsPresent = true;
+            }
+            if (show && !wasVisible) {
+                Deliver(window, kWmShowWindow, 1, 0);
             }
             if (impl->native != 0) {
                 ShowNative(impl, command);

@@ -36,6 +36,7 @@ struct WindowImpl {
     WindowHandle owner = nullptr;
     BackendWindowId native = 0; // top-level windows only
     DialogProc proc;
+    MessageHook hook; // window subclassing: sees the messages before proc
     bool isDialog = false;
     bool modal = false;
     bool ended = false;
@@ -142,6 +143,9 @@ T RunOnWindowThread(std::function<T()> fn, T fallback) {
 
 // Dialogs (WindowDialogs.cpp): the procedure, then the dialog's default handling.
 LResult Deliver(WindowHandle handle, uint32_t message, WParam wParam, LParam lParam);
+// Records a minimise or a restore and, when it changes the window's state, delivers WM_SIZE with
+// its kind (WindowProperties.cpp).
+void SetMinimized(const std::shared_ptr<WindowImpl>& impl, bool minimized);
 
 // Input (WindowInput.cpp).
 const MouseState& Mouse();

@@ -108,10 +108,10 @@ void HandleWindowEvent(const BackendEvent& event) {
     case BackendEventKind::Exposed:
     case BackendEventKind::Minimized:
     case BackendEventKind::Restored: {
-        std::lock_guard<std::mutex> lock(Sys().lock);
         if (event.kind != BackendEventKind::Exposed) {
-            impl->minimized = event.kind == BackendEventKind::Minimized;
+            SetMinimized(impl, event.kind == BackendEventKind::Minimized);
         }
+        std::lock_guard<std::mutex> lock(Sys().lock);
         impl->needsPresent = impl->needsPresent || event.kind != BackendEventKind::Minimized;
         break;
     }

@@ -130,6 +130,7 @@ void CWndShadow::Update(WindowHandle parent) {
     }
     platform::Point origin = ShadowOrigin(r);
     m_shadowWindow->Update(origin.x, origin.y, image.width, image.height, image.pixels.data());
+    m_shadowWindow->RestackBelow(platform::GetNativeX11Window(parent));
 }
 
 void CWndShadow::HideShadow() {

@@ -14,10 +14,13 @@
 #include "app/Probes.h"
 #include "platform/Com.h"
 #include "platform/Elevation.h"
+#include "platform/LayeredWindowX11.h"
 #include "platform/SystemInfo.h"
 #include "platform/Window.h"
 #include "setup/SetupDlg.h"
 #include "skin/DialogTemplates.h"
+#include "skin/InfoView.h"
+#include "skin/WndShadow.h"
 
 namespace {
 
@@ -30,6 +33,42 @@ constexpr int kWorkerJoinBoundMs = 5000;
 SetupDlg& TheSetupDlg() {
     static SetupDlg* dialog = new SetupDlg();
     return *dialog;
+}
+
+// The setup window's drop shadow, alive as long as the controller.
+skin::CWndShadow& TheShadow() {
+    static skin::CWndShadow* shadow = new skin::CWndShadow();
+    return *shadow;
+}
+
+// The shadow window class exists only where a compositing manager can show it; without one the
+// window simply has no shadow (nothing to report).
+void RegisterShadowClass(void* instance) {
+    if (platform::IsLayeredWindowSupported()) {
+        skin::CWndShadow::Initialize(instance);
+    }
+}
+
+// The setup window's procedure: on every message the shadow first attaches to the window (only
+// the first call acts) and hooks the window's messages; then the controller's dispatcher.
+platform::DialogProc SetupDialogProc(SetupDlg& dialog) {
+    platform::DialogProc controller = skin::BindDialogProc(&dialog);
+    return [controller](platform::WindowHandle window, uint32_t message, platform::WParam p1,
+                        platform::LParam p2) {
+        static bool hooked = false;
+        TheShadow().Create(window);
+        if (!hooked && skin::CWndShadow::ForParent(window) != nullptr) {
+            hooked = true;
+            platform::SetWindowMessageHook(
+                window, [](platform::WindowHandle parent, uint32_t m, platform::WParam a,
+                           platform::LParam b, const std::function<platform::LResult()>& previous) {
+                    skin::CWndShadow* shadow = skin::CWndShadow::ForParent(parent);
+                    return shadow != nullptr ? shadow->OnParentMessage(parent, m, a, b, previous)
+                                             : previous();
+                });
+        }
+        return controller(window, message, p1, p2);
+    };
 }
 
 // Without administrator rights: the same executable again through the elevation prompt. Nothing
@@ -55,9 +94,12 @@ int RunWithoutRights(int argc, char** argv) {
 } // namespace
 
 int wWinMain(void* instance, void* previousInstance, const wchar_t* commandLine, int showCommand) {
+    // The information window exists before the log, so it shows every line from the first on.
+    skin::ShowInfoView();
     std::wstring logPath;
     GetDocumentsPath(logPath, L"Kelto Clipwave Converter Pro\\Log\\", L"install.log", true);
     ILog::Instance().Init(logPath);
+    ILog::Instance().SetListener(&skin::InfoViewLogListener);
 
     LogFormat("Setup Init. Version %s", build::kSetupVersion);
     LogFormat(IsOs64Bit() ? "System Mode : x64" : "System Mode : x86");
@@ -66,10 +108,11 @@ int wWinMain(void* instance, void* previousInstance, const wchar_t* commandLine,
     }
 
     platform::CoInitializeApartment();
+    RegisterShadowClass(instance);
     SetupDlg& dialog = TheSetupDlg();
     if (const platform::DialogTemplate* setupDialog =
             skin::FindDialogTemplate(skin::kSetupDialogId)) {
-        platform::DialogBox(*setupDialog, nullptr, skin::BindDialogProc(&dialog));
+        platform::DialogBox(*setupDialog, nullptr, SetupDialogProc(dialog));
     }
     const bool workersEnded = dialog.JoinWorkers(kWorkerJoinBoundMs);
     platform::ShutdownWindowSystem();

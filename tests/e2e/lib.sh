@@ -1,10 +1,11 @@
 # Shared helpers of the end-to-end scripts: a private Xvfb display and bounded waits.
 
-# start_xvfb <work folder>: starts Xvfb on a free display and exports DISPLAY.
+# start_xvfb <work folder>: starts Xvfb on a free display and exports DISPLAY. -noreset: the
+# server stays as it is when its last client leaves.
 start_xvfb() {
     local work=$1
     : >"$work/display"
-    Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x800x24 3>"$work/display" 2>"$work/xvfb.log" &
+    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1280x800x24 3>"$work/display" 2>"$work/xvfb.log" &
     XVFB_PID=$!
     local i
     for i in $(seq 1 100); do

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The real installer under Xvfb: started on a fresh platform root, ended with SIGTERM, its install
 # log must hold the run header, the version and system-mode lines and "Exit app.", whatever the
-# command line says.
+# command line says. With show_info_view = 1 the information window appears beside it.
+#   setup_log_test.sh <kelto-setup> <kelto-e2e-grab> <screens folder>
 set -uo pipefail
-exe=$1
+exe=$1 grab=$2 screens=$3
+mkdir -p "$screens"
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 
@@ -14,7 +16,8 @@ start_xvfb "$work" || exit 1
 title="Kelto Clipwave Converter Pro Installer"
 failures=0
 
-# run_case <name> <debug settings or empty> <expected lines file> [arguments...]
+# run_case <name> <debug settings or empty> <expected lines file> [arguments...]; with
+# INFO_VIEW=1 the information window must be there too (its picture is saved).
 run_case() {
     local name=$1 config=$2 expected=$3
     shift 3
@@ -42,6 +45,25 @@ run_case() {
     if ! xdotool getwindowgeometry "$window" | grep -q 'Geometry: 622x405'; then
         echo "FAIL $name: the setup window is not 622 x 405"
         xdotool getwindowgeometry "$window"
+        failures=$((failures + 1))
+    fi
+    local info
+    info=$(xdotool search --name '^Info View$' 2>/dev/null | head -n1)
+    if [ "${INFO_VIEW:-0}" = 1 ]; then
+        if ! info=$(wait_for_window "Info View" 20); then
+            echo "FAIL $name: no information window"
+            failures=$((failures + 1))
+        else
+            # The window is wider than it is seen whole on some screens: the desktop is saved.
+            local root
+            root=$(xwininfo -root | awk '/Window id:/ {print $4}')
+            if ! "$grab" "$root" "$screens/setup-info-view.png"; then
+                echo "FAIL $name: no screenshot"
+                failures=$((failures + 1))
+            fi
+        fi
+    elif [ -n "$info" ]; then
+        echo "FAIL $name: an information window without show_info_view = 1"
         failures=$((failures + 1))
     fi
     kill -TERM "$pid"
@@ -80,6 +102,8 @@ printf "\n\n%s\nInit Log OK.\nSetup Init. Version 1.0.6.0\nSystem Mode : x64\nTe
 run_case plain "" "$work/plain.expected"
 run_case arguments "" "$work/plain.expected" /uninstall /silent --help
 run_case testmode $'[root]\r\nsetup_test_mode=1\r\n' "$work/testmode.expected"
+INFO_VIEW=1 run_case infoview $'[root]\r\nshow_info_view=1\r\n' "$work/plain.expected"
+run_case infoview-off $'[root]\r\nshow_info_view=2\r\n' "$work/plain.expected"
 
 [ "$failures" -eq 0 ] || { echo "$failures case(s) failed"; exit 1; }
 echo "all cases passed"

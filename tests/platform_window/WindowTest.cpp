@@ -4,6 +4,7 @@
 // backend's queue, so it takes the same road as a user's.
 #include "platform/Window.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -411,6 +412,69 @@ TEST_F(WindowTest, MoveResizeMinimiseTitleAndIcon) {
     EXPECT_TRUE(IsIconic(w));
     ShowWindow(w, kSwRestore);
     EXPECT_FALSE(IsIconic(w));
+}
+
+// Window subclassing: the hook sees every message first and decides when the window's own
+// procedure runs; it hears the size kinds of a minimise and a restore, the end of a caption drag,
+// the show while the window already counts as visible, and WM_NCDESTROY after WM_DESTROY.
+TEST_F(WindowTest, MessageHookSeesTheWindowsMessagesFirst) {
+    Recorder& r = NewRecorder();
+    r.handler = [](WindowHandle w, uint32_t m, WParam, LParam lp) -> LResult {
+        if (m == kWmLButtonDown) {
+            Point p{LowWord(static_cast<uintptr_t>(lp)), HighWord(static_cast<uintptr_t>(lp))};
+            ClientToScreen(w, &p);
+            SendMessage(w, kWmNcLButtonDown, kHtCaption, MakeLParam(p.x, p.y));
+        }
+        return 0;
+    };
+    WindowHandle w = Modeless(r, 120, 80);
+    MoveWindow(w, 100, 100, 120, 80, false);
+    std::vector<Message> hooked;
+    bool visibleAtShow = false;
+    size_t procCountAtHook = 0;
+    ASSERT_TRUE(SetWindowMessageHook(w,
+                                     [&](WindowHandle window, uint32_t m, WParam p1, LParam p2,
+                                         const std::function<LResult()>& previous) -> LResult {
+                                         hooked.push_back(Message{m, p1, p2});
+                                         if (m == kWmShowWindow && p1 == 1) {
+                                             visibleAtShow = IsWindowVisible(window);
+                                         }
+                                         procCountAtHook = r.messages.size();
+                                         return m == kWmUser + 5
+                                                    ? 42
+                                                    : previous(); // the hook may answer on its own
+                                     }));
+    EXPECT_EQ(SendMessage(w, kWmUser + 5, 0, 0), 42);
+    EXPECT_TRUE(r.Of(kWmUser + 5).empty());
+    EXPECT_EQ(procCountAtHook, r.messages.size());
+
+    ShowWindow(w, kSwShow);
+    EXPECT_TRUE(visibleAtShow);
+    ShowWindow(w, kSwMinimize);
+    ShowWindow(w, kSwRestore);
+    std::vector<WParam> kinds;
+    for (const Message& m : hooked) {
+        if (m.message == kWmSize) {
+            kinds.push_back(m.wParam);
+        }
+    }
+    EXPECT_EQ(kinds, (std::vector<WParam>{kSizeMinimized, kSizeRestored}));
+    EXPECT_EQ(r.Of(kWmSize).back().lParam, MakeLParam(120, 80));
+
+    PushMouseEventForTesting(w, MouseAction::LeftDown, 50, 40);
+    PushMouseEventForTesting(w, MouseAction::Move, 65, 50);
+    PushMouseEventForTesting(w, MouseAction::LeftUp, 65, 50);
+    auto count = [&](uint32_t message) {
+        return std::count_if(hooked.begin(), hooked.end(),
+                             [&](const Message& m) { return m.message == message; });
+    };
+    ASSERT_TRUE(PumpUntil([&] { return count(kWmExitSizeMove) == 1; }));
+    EXPECT_GT(count(kWmMove), 0);
+
+    DestroyWindow(w);
+    ASSERT_GE(hooked.size(), 2u);
+    EXPECT_EQ(hooked[hooked.size() - 2].message, kWmDestroy);
+    EXPECT_EQ(hooked.back().message, kWmNcDestroy);
 }
 
 TEST_F(WindowTest, TemplateControlsAreLaidOutInDialogUnits) {
