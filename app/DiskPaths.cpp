@@ -13,40 +13,6 @@ constexpr size_t kMaxPath = platform::kMaxPath;
 
 } // namespace
 
-bool PathAppend(std::wstring& path, const std::wstring& part) {
-    size_t skip = 0;
-    while (skip < part.size() && part[skip] == L'\\') {
-        ++skip;
-    }
-    if (skip == part.size()) {
-        return true;
-    }
-    std::wstring result = path;
-    if (!result.empty() && result.back() != L'\\') {
-        result += L'\\';
-    }
-    result.append(part, skip);
-    if (result.size() >= kMaxPath) {
-        return false;
-    }
-    path = std::move(result);
-    return true;
-}
-
-std::wstring& GetDocumentsPath(std::wstring& output, const std::wstring& subFolder,
-                               const wchar_t* fileName, bool create) {
-    output.clear();
-    platform::GetSpecialFolderPath(platform::SpecialFolder::Documents, &output);
-    PathAppend(output, subFolder);
-    if (create) {
-        CreateDirectoryTree(output);
-    }
-    if (fileName != nullptr) {
-        PathAppend(output, fileName);
-    }
-    return output;
-}
-
 int GetProgramFilesPath(wchar_t* output, const std::wstring& subFolder, bool create,
                         bool prefer64Bit) {
     if (output == nullptr) {
@@ -65,21 +31,6 @@ int GetProgramFilesPath(wchar_t* output, const std::wstring& subFolder, bool cre
         return CreateDirectoryTree(output);
     }
     return appended ? 1 : 0;
-}
-
-int CreateDirectoryTree(const std::wstring& path) {
-    if (path.size() > kMaxPath) {
-        return 0;
-    }
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == L'\\' && i > 0) {
-            platform::CreateFolder(path.substr(0, i));
-        }
-    }
-    if (!path.empty() && path.back() != L'\\') {
-        platform::CreateFolder(path);
-    }
-    return 1;
 }
 
 int64_t GetFreeMegabytes(char drive) {

@@ -1,6 +1,6 @@
 #include "app/JFile.h"
 
-#include "app/DiskPaths.h"
+#include "app/DiskPathsCore.h"
 #include "platform/FileSystem.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 #include "app/Probes.h"
 
-#include "app/DiskPaths.h"
+#include "app/DiskPathsCore.h"
 #include "app/Log.h"
 #include "platform/FileSystem.h"
 #include "platform/Profile.h"

@@ -14,6 +14,14 @@ if(KELTO_SANITIZE)
     add_link_options(-fsanitize=${_kelto_sanitizers})
 endif()
 
+# With KELTO_FUZZ every library carries the fuzzers' coverage instrumentation, so that a fuzzer is
+# guided by the code it exercises, not only by its own few lines. The tests link the same
+# libraries; the sanitizer runtime supplies the coverage callbacks there.
+set(KELTO_FUZZ_COVERAGE)
+if(KELTO_FUZZ)
+    set(KELTO_FUZZ_COVERAGE -fsanitize=fuzzer-no-link)
+endif()
+
 # Every first-party target gets the repository root and the generated headers on its include path.
 function(kelto_target_defaults target)
     target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR}
@@ -26,6 +34,7 @@ function(kelto_library name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
     add_library(${name} STATIC ${ARG_SOURCES})
     kelto_target_defaults(${name})
+    target_compile_options(${name} PRIVATE ${KELTO_FUZZ_COVERAGE})
     target_link_libraries(${name} PUBLIC ${ARG_LINKS})
 endfunction()
 
@@ -57,7 +66,8 @@ function(kelto_test name)
 endfunction()
 
 # kelto_fuzzer(<name> SOURCES ... LINKS ... [SECONDS s]): a libFuzzer target, built only with
-# KELTO_FUZZ, run by CTest for a bounded time from an empty corpus plus the seeds folder if any.
+# KELTO_FUZZ, run by CTest for a bounded time from an empty corpus plus the seeds folder if any;
+# the run ends with a line giving the coverage reached (cmake/run-fuzzer.sh).
 function(kelto_fuzzer name)
     cmake_parse_arguments(ARG "" "SECONDS;SEEDS" "SOURCES;LINKS" ${ARGN})
     if(NOT KELTO_FUZZ)
@@ -79,7 +89,8 @@ function(kelto_fuzzer name)
     endif()
     math(EXPR timeout "${ARG_SECONDS} + 120")
     add_test(NAME ${name}
-             COMMAND ${name} -max_total_time=${ARG_SECONDS} -timeout=10 -rss_limit_mb=2048
+             COMMAND ${CMAKE_SOURCE_DIR}/cmake/run-fuzzer.sh $<TARGET_FILE:${name}>
+                     -max_total_time=${ARG_SECONDS} -timeout=10 -rss_limit_mb=2048
                      -print_final_stats=1 ${corpus} ${seed_args})
     set_tests_properties(${name} PROPERTIES TIMEOUT ${timeout} LABELS "fuzz")
 endfunction()

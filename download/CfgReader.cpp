@@ -2,6 +2,7 @@
 
 #include "app/Log.h"
 #include "app/Result.h"
+#include "download/HttpTransfer.h"
 
 #include <cstdio>
 #include <cstring>
@@ -34,10 +35,16 @@ long ReadPackageDescription(IXMLParse* reader, DownloadItem* item, bool* version
             LogFormat("Download_ParseCfg : %s missing.\n", key);
             return kEAbort;
         }
+        // A mirror the engine cannot use is skipped; the others stand.
         if (url.size() >= sizeof item->mirrors[n].url) {
-            LogFormat("Download_ParseCfg : %s longer than %zu characters.\n", key,
+            LogFormat("Download_ParseCfg : %s skipped, longer than %zu characters.\n", key,
                       kUrlFieldSize - 1);
-            return kEAbort;
+            continue;
+        }
+        if (!IsHttpUrl(url.c_str())) {
+            LogFormat("Download_ParseCfg : %s skipped, only http and https mirrors are used.\n",
+                      key);
+            continue;
         }
         memcpy(item->mirrors[n].url, url.c_str(), url.size() + 1);
         item->mirrors[n].valid = true;

@@ -63,10 +63,10 @@ struct DownloadSegment {
     uint32_t endTime = 0;
     uint32_t speed = 0; // bytes per second of the latest chunk
     int status = E_Status_Runing;
-    // How often this range was restarted in a row without storing a byte, and restarted at all.
-    // The dispatcher gives a range up when either passes its bound.
-    int restartsWithoutProgress = 0;
-    int restarts = 0;
+    // The current speed window: when it opened and the bytes stored since (the dispatcher's
+    // check for transfers that trickle).
+    uint32_t windowStart = 0;
+    uint32_t windowBytes = 0;
 };
 
 using SegmentTable = std::map<int, DownloadSegment>;

@@ -118,7 +118,7 @@ void IcmpPinger::Close() {
     m_ready = false;
 }
 
-int IcmpPinger::PingHost(uint32_t address, EchoReply* reply) {
+int IcmpPinger::PingHost(uint32_t address, EchoReply* reply, const std::function<bool()>& cancel) {
     if (!m_ready) {
         return 0;
     }
@@ -133,6 +133,9 @@ int IcmpPinger::PingHost(uint32_t address, EchoReply* reply) {
     }
     uint8_t received[256];
     while (NowMs() - sentAt < kEchoWaitMilliseconds) {
+        if (cancel && cancel()) {
+            return 0;
+        }
         const int ready = m_socket.WaitReadable(kEchoPollMilliseconds);
         if (ready < 0) {
             return 0;
@@ -163,7 +166,7 @@ std::optional<std::string> MirrorHost(std::string_view url) {
     return std::string(url.substr(hostStart, download - hostStart));
 }
 
-bool PingMirror(const char* url, uint32_t* replyTime) {
+bool PingMirror(const char* url, uint32_t* replyTime, const std::function<bool()>& cancel) {
     if (url == nullptr) {
         return false;
     }
@@ -177,10 +180,10 @@ bool PingMirror(const char* url, uint32_t* replyTime) {
     bool answered = false;
     uint32_t address = 0;
     if (platform::ParseIpv4Address(*host, &address)) {
-        answered = pinger.PingHost(address, &reply) == 1;
+        answered = pinger.PingHost(address, &reply, cancel) == 1;
     }
-    if (!answered && platform::ResolveIpv4Address(*host, &address)) {
-        answered = pinger.PingHost(address, &reply) == 1;
+    if (!answered && !(cancel && cancel()) && platform::ResolveIpv4Address(*host, &address)) {
+        answered = pinger.PingHost(address, &reply, cancel) == 1;
     }
     pinger.Close();
     if (answered && replyTime != nullptr) {

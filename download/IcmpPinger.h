@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,8 +31,9 @@ public:
     void Init();
     bool IsReady() const { return m_ready; }
     // address in network byte order. 1 when the matching reply arrived within two seconds (or,
-    // without a reply record, when the request was sent), else 0.
-    int PingHost(uint32_t address, EchoReply* reply);
+    // without a reply record, when the request was sent), else 0. cancel, when given, is asked
+    // every poll interval and ends the wait.
+    int PingHost(uint32_t address, EchoReply* reply, const std::function<bool()>& cancel = {});
     // Closes the socket.
     void Close();
 
@@ -57,7 +59,7 @@ private:
 // that order.
 std::optional<std::string> MirrorHost(std::string_view url);
 // Echoes the mirror's host (its address, or else its name) and returns the reply time.
-bool PingMirror(const char* url, uint32_t* replyTime);
+bool PingMirror(const char* url, uint32_t* replyTime, const std::function<bool()>& cancel = {});
 // Milliseconds of the local clock, continued from the tick count of the first call.
 uint32_t NowMs();
 // The sequence number the next echo of this process carries.

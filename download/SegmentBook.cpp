@@ -69,9 +69,52 @@ std::vector<int> SegmentBook::Init(uint32_t size, const std::vector<std::string>
         segment.url = mirrors[i % mirrors.size()];
         segment.start = segment.current = i * length;
         segment.end = i + 1 == count ? size - 1 : segment.start + length - 1;
-        segment.lastDataTime = segment.startTime = now;
+        segment.lastDataTime = segment.startTime = segment.windowStart = now;
         m_segments.emplace(segment.id, segment);
         ids.push_back(segment.id);
+    }
+    return ids;
+}
+
+std::vector<int> SegmentBook::InitRanges(std::vector<ByteRange> ranges,
+                                         const std::vector<std::string>& mirrors, int perMirror,
+                                         uint32_t now) {
+    Init(0, {}, perMirror, now);
+    if (mirrors.empty() || ranges.empty()) {
+        return {};
+    }
+    if (perMirror < 1 || perMirror > 10) {
+        perMirror = 2;
+    }
+    const size_t count = static_cast<size_t>(perMirror) * mirrors.size();
+    auto length = [](const ByteRange& range) { return uint64_t{range.last} - range.first + 1; };
+    while (ranges.size() < count) {
+        auto largest = std::max_element(ranges.begin(), ranges.end(),
+                                        [&](auto& a, auto& b) { return length(a) < length(b); });
+        if (length(*largest) < 2 * uint64_t{kMinSplitBytes}) {
+            break;
+        }
+        const uint32_t half = static_cast<uint32_t>(length(*largest) / 2);
+        const ByteRange upper = {largest->first + half, largest->last};
+        largest->last = largest->first + half - 1;
+        ranges.insert(largest + 1, upper);
+    }
+    while (ranges.size() > count) {
+        size_t closest = 0;
+        for (size_t i = 1; i + 1 < ranges.size(); ++i) {
+            if (ranges[i + 1].first - ranges[i].last <
+                ranges[closest + 1].first - ranges[closest].last) {
+                closest = i;
+            }
+        }
+        ranges[closest].last = ranges[closest + 1].last;
+        ranges.erase(ranges.begin() + static_cast<long>(closest) + 1);
+    }
+    m_threadCount = static_cast<int>(ranges.size());
+    std::vector<int> ids;
+    for (size_t i = 0; i < ranges.size(); ++i) {
+        ids.push_back(AddSegment(DownloadSegment{}, mirrors[i % mirrors.size()], ranges[i].first,
+                                 ranges[i].last, now));
     }
     return ids;
 }
@@ -97,19 +140,22 @@ std::optional<std::string> SegmentBook::BestUrl(const std::vector<std::string>& 
     if (!m_suspects.empty()) {
         std::vector<std::string> trusted = excluded;
         trusted.insert(trusted.end(), m_suspects.begin(), m_suspects.end());
-        if (auto url = BestUrlAmong(trusted)) {
+        if (auto url = BestUrlAmong(trusted, 0)) {
             return url;
         }
     }
-    return BestUrlAmong(excluded);
+    return BestUrlAmong(excluded, 0);
 }
 
-std::optional<std::string>
-SegmentBook::BestUrlAmong(const std::vector<std::string>& excluded) const {
+std::optional<std::string> SegmentBook::BestUrlAmong(const std::vector<std::string>& excluded,
+                                                     uint32_t minimumSpeed) const {
     const DownloadSegment* best = nullptr;
-    uint32_t bestSpeed = 0;
+    uint32_t bestSpeed = minimumSpeed;
     for (const auto& [id, segment] : m_segments) {
-        if (segment.status == E_Status_Fail || Contains(excluded, segment.url)) {
+        // A transfer that failed only because its range was lowered under it (a split) did
+        // deliver its range; any other failed one does not count.
+        const bool failed = segment.status == E_Status_Fail && !RangeComplete(segment);
+        if (failed || Contains(excluded, segment.url)) {
             continue;
         }
         if (segment.speed > bestSpeed) {
@@ -152,87 +198,92 @@ int SegmentBook::AddSegment(const DownloadSegment& model, const std::string& url
     segment.endTime = 0;
     segment.lastDataTime = segment.startTime = now;
     segment.status = E_Status_Runing;
-    segment.restartsWithoutProgress = 0;
-    segment.restarts = 0;
+    segment.windowStart = now;
+    segment.windowBytes = 0;
     m_segments.emplace(segment.id, segment);
     return segment.id;
 }
 
-std::optional<std::string> SegmentBook::ReplacementUrl(const DownloadSegment& segment,
-                                                       size_t mirrorCount) const {
+// The fastest other mirror that delivers; when none does (an outage, or every other transfer
+// failing), the next mirror in rank after the segment's own, so that a short outage is ridden
+// out by trying each mirror in turn; with a single mirror, that mirror.
+std::string SegmentBook::ReplacementUrl(const DownloadSegment& segment,
+                                        const std::vector<std::string>& mirrors) const {
     if (auto url = BestUrl({segment.url})) {
-        return url;
+        return *url;
     }
-    if (mirrorCount > 1) {
-        return std::nullopt;
+    const auto own = std::find(mirrors.begin(), mirrors.end(), segment.url);
+    const size_t start = own == mirrors.end() ? 0 : static_cast<size_t>(own - mirrors.begin());
+    for (size_t step = 1; step <= mirrors.size(); ++step) {
+        const std::string& next = mirrors[(start + step) % mirrors.size()];
+        if (!IgnoresRanges(next)) {
+            return next;
+        }
     }
     return segment.url;
 }
 
-// Starts [current, end] of a failed or stalled segment again on url, unless the range has used
-// up its restarts.
-bool SegmentBook::RestartRange(DownloadSegment* segment, const std::string& url, uint32_t now,
+// Starts [current, end] of a failed or stalled segment again on url.
+void SegmentBook::RestartRange(DownloadSegment* segment, const std::string& url, uint32_t now,
                                Round* round) {
-    const bool progressed = segment->current > segment->start;
-    const int withoutProgress = progressed ? 0 : segment->restartsWithoutProgress + 1;
-    const int restarts = segment->restarts + 1;
-    if (withoutProgress > kMaxRestartsWithoutProgress || restarts > kMaxRestartsPerRange) {
-        LogFormat("Download_Dispatch : range start(%u), end(%u) given up after %d restarts "
-                  "(%d without data).\n",
-                  segment->current, segment->end, restarts - 1, withoutProgress - 1);
-        return false;
-    }
     const int id = AddSegment(*segment, url, segment->current, segment->end, now);
-    DownloadSegment& replacement = m_segments.at(id);
-    replacement.restartsWithoutProgress = withoutProgress;
-    replacement.restarts = restarts;
     round->started.push_back(id);
-    return true;
 }
 
-SegmentBook::Round SegmentBook::DispatchRound(uint32_t now, size_t mirrorCount) {
+bool SegmentBook::ClosesSlowWindow(DownloadSegment* segment, uint32_t now) {
+    const uint32_t elapsed = now - segment->windowStart;
+    if (elapsed < kSlowWindowMilliseconds) {
+        return false;
+    }
+    if (static_cast<uint64_t>(segment->windowBytes) * 1000 <
+        static_cast<uint64_t>(kSlowBytesPerSecond) * elapsed) {
+        return true;
+    }
+    segment->windowStart = now;
+    segment->windowBytes = 0;
+    return false;
+}
+
+SegmentBook::Round SegmentBook::DispatchRound(uint32_t now,
+                                              const std::vector<std::string>& mirrors) {
     Round round;
-    auto stop = [&round](int id) {
-        round.errorStop = true;
-        round.errorId = id;
-        return round;
-    };
     // Segments added in this round have higher ids and are visited in it as well; map
     // iterators stay valid across the insertions.
     for (auto it = m_segments.begin(); it != m_segments.end(); ++it) {
         DownloadSegment& segment = it->second;
         switch (segment.status) {
         case E_Status_Fail: {
-            if (RangeComplete(segment)) {
-                SetStatus(&segment, E_Status_StopByDispatch);
-                break;
-            }
-            auto url = ReplacementUrl(segment, mirrorCount);
-            if (!url) {
-                return stop(segment.id);
-            }
             SetStatus(&segment, E_Status_StopByDispatch);
-            if (!RestartRange(&segment, *url, now, &round)) {
-                return stop(segment.id);
+            if (!RangeComplete(segment)) {
+                RestartRange(&segment, ReplacementUrl(segment, mirrors), now, &round);
             }
             break;
         }
         case E_Status_Runing: {
-            if (now - segment.lastDataTime < kStallMilliseconds) {
-                break;
-            }
             if (RangeComplete(segment)) {
                 break; // every byte is in; the transfer is about to end by itself
             }
-            auto url = ReplacementUrl(segment, mirrorCount);
-            if (!url) {
-                return stop(segment.id);
+            std::string url;
+            if (now - segment.lastDataTime >= kStallMilliseconds) {
+                url = ReplacementUrl(segment, mirrors);
+                LogFormat("Download_Dispatch : ID(%d) stalled for %u ms, moved to %s.\n",
+                          segment.id, now - segment.lastDataTime, url.c_str());
+            } else if (ClosesSlowWindow(&segment, now)) {
+                auto faster = BestUrlAmong({segment.url}, kSlowBytesPerSecond - 1);
+                LogFormat("Download_Dispatch : ID(%d) stored %u bytes in %u ms, below %u bytes/s"
+                          "%s%s.\n",
+                          segment.id, segment.windowBytes, now - segment.windowStart,
+                          kSlowBytesPerSecond, faster ? ", moved to " : ", no faster mirror",
+                          faster ? faster->c_str() : "");
+                if (!faster) {
+                    round.tooSlow = segment.id;
+                    return round;
+                }
+                url = *faster;
+            } else {
+                break;
             }
-            LogFormat("Download_Dispatch : ID(%d) stalled for %u ms, moved to %s.\n", segment.id,
-                      now - segment.lastDataTime, url->c_str());
-            if (!RestartRange(&segment, *url, now, &round)) {
-                return stop(segment.id);
-            }
+            RestartRange(&segment, url, now, &round);
             segment.end = segment.current;
             SetStatus(&segment, E_Status_StopByDispatch);
             break;

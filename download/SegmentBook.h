@@ -12,15 +12,19 @@
 #include <string>
 #include <vector>
 
-// A range whose transfer failed or stalled this many times in a row without storing a byte, or
-// this many times in all, is given up: the download then fails instead of retrying for ever.
-inline constexpr int kMaxRestartsWithoutProgress = 3;
-inline constexpr int kMaxRestartsPerRange = 30;
-// A damaged block is fetched again at most this often before the download fails.
+// A damaged block is fetched again at most this often before the download fails: damage that
+// three different fetches bring back comes from the mirrors or the description, not the way.
 inline constexpr int kMaxRepairsPerBlock = 3;
-// The dispatcher's thresholds.
+// A transfer that stored no byte for this long has stalled and its range moves elsewhere.
 inline constexpr uint32_t kStallMilliseconds = 6000;
+// A range is split only when at least this much of it remains.
 inline constexpr uint32_t kMinSplitBytes = 512000;
+// A transfer that stored less than kSlowBytesPerSecond on average over kSlowWindowMilliseconds
+// counts as stalled even though bytes trickle in. 1 KiB/s would take two weeks for a 1 GiB
+// package, so nothing slower is worth waiting for; 30 s is long enough that a mirror's brief
+// pause (a busy moment, a congestion back-off) does not cost it its range.
+inline constexpr uint32_t kSlowWindowMilliseconds = 30000;
+inline constexpr uint32_t kSlowBytesPerSecond = 1024;
 
 struct ByteRange {
     uint32_t first = 0;
@@ -46,23 +50,31 @@ public:
     std::vector<int> Init(uint32_t size, const std::vector<std::string>& mirrors, int perMirror,
                           uint32_t now);
 
+    // Like Init, over the given ranges only (a download that kept an earlier attempt's good
+    // blocks): while fewer ranges than transfers exist, the largest is halved as long as each
+    // half keeps kMinSplitBytes; while more exist, the two with the smallest gap between them
+    // are joined, fetching that gap again. The ranges are assigned round robin as in Init.
+    std::vector<int> InitRanges(std::vector<ByteRange> ranges,
+                                const std::vector<std::string>& mirrors, int perMirror,
+                                uint32_t now);
+
     // The running segment with the most bytes left, the lowest id on ties; -1 when none runs.
     int FindLargestRemaining() const;
 
-    // The mirror of the fastest segment that is running, stopped or succeeded (never failed)
-    // whose url is not excluded; none when no such segment has a speed above 0.
-    // Mirrors that ignore byte ranges are never chosen.
+    // The mirror of the fastest segment that is running, stopped or succeeded (never failed,
+    // unless it failed only after completing its lowered range) whose url is not excluded; none
+    // when no such segment has a speed above 0. Mirrors that ignore byte ranges are never chosen.
     std::optional<std::string> BestUrl(const std::vector<std::string>& excluded) const;
     const std::vector<std::string>& Suspects() const { return m_suspects; }
 
-    // One dispatcher round at time now over mirrorCount ranked mirrors. New segments (already
-    // in the table) are listed in started; errorStop ends the download.
+    // One dispatcher round at time now over the ranked mirrors. New segments (already in the
+    // table) are listed in started. tooSlow names a transfer that stayed below the speed bound
+    // while no other mirror delivers faster: the download cannot go on.
     struct Round {
         std::vector<int> started;
-        bool errorStop = false;
-        int errorId = -1;
+        int tooSlow = -1;
     };
-    Round DispatchRound(uint32_t now, size_t mirrorCount);
+    Round DispatchRound(uint32_t now, const std::vector<std::string>& mirrors);
 
     // Splits the largest remaining range for the segment succeeded when fewer segments run
     // than the download started with: the new segment's id, or -1. The dispatcher's rounds
@@ -93,10 +105,14 @@ public:
     static void SetStatus(DownloadSegment* segment, int status);
 
 private:
-    std::optional<std::string> BestUrlAmong(const std::vector<std::string>& excluded) const;
-    std::optional<std::string> ReplacementUrl(const DownloadSegment& segment,
-                                              size_t mirrorCount) const;
-    bool RestartRange(DownloadSegment* segment, const std::string& url, uint32_t now, Round* round);
+    std::optional<std::string> BestUrlAmong(const std::vector<std::string>& excluded,
+                                            uint32_t minimumSpeed) const;
+    std::string ReplacementUrl(const DownloadSegment& segment,
+                               const std::vector<std::string>& mirrors) const;
+    void RestartRange(DownloadSegment* segment, const std::string& url, uint32_t now, Round* round);
+    // Whether a running transfer's speed window closed below the bound; opens the next window
+    // when it did not.
+    static bool ClosesSlowWindow(DownloadSegment* segment, uint32_t now);
     int CountRunning() const;
 
     SegmentTable m_segments;

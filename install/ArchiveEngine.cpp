@@ -1,11 +1,16 @@
 #include "install/ArchiveEngine.h"
 
+#include "app/Log.h"
+#include "install/ArchiveBounds.h"
+#include "install/ItemPlacement.h"
 #include "install/SevenZipInterfaces.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -261,8 +266,7 @@ private:
 class ItemOutStream final : public ISequentialOutStream {
 public:
     // Without a file the bytes are kept as text (a link's target).
-    explicit ItemOutStream(std::FILE* file) : m_file(file) {}
-    ~ItemOutStream() { CloseFile(); }
+    explicit ItemOutStream(platform::Descriptor file) : m_file(std::move(file)) {}
 
     uint32_t AddRef() override { return ++m_references; }
     uint32_t Release() override {
@@ -293,11 +297,9 @@ public:
                 return kFail;
             }
             m_text.append(static_cast<const char*>(data), size);
-        } else {
-            if (size > 0 && std::fwrite(data, 1, size, m_file) != size) {
-                m_failed = true;
-                return kFail;
-            }
+        } else if (size > 0 && !platform::WriteAll(m_file, data, size)) {
+            m_failed = true;
+            return kFail;
         }
         if (processedSize) {
             *processedSize = size;
@@ -305,32 +307,15 @@ public:
         return kOk;
     }
     const std::string& Text() const { return m_text; }
+    const platform::Descriptor& File() const { return m_file; }
     // Closes the file; false when a write or the close failed.
-    bool CloseFile() {
-        if (!m_file) {
-            return !m_failed;
-        }
-        bool closed = std::fclose(m_file) == 0;
-        m_file = nullptr;
-        return closed && !m_failed;
-    }
+    bool CloseFile() { return m_file.Close() && !m_failed; }
 
 private:
-    std::FILE* m_file;
+    platform::Descriptor m_file;
     std::string m_text;
     bool m_failed = false;
     std::atomic<uint32_t> m_references{1};
-};
-
-struct ItemInfo {
-    std::vector<std::wstring> components; // empty when the path is not safe
-    bool isDir = false;
-    bool isLink = false;
-    bool encrypted = false;
-    bool hasMode = false;
-    uint32_t mode = 0;
-    bool hasTime = false;
-    uint64_t fileTime = 0;
 };
 
 // Everything one run shares between the caller's thread and the engine's worker.
@@ -429,29 +414,11 @@ private:
     PasswordRefusal m_password;
 };
 
-bool IsLinkOnDisk(const fs::path& path) {
-    std::error_code error;
-    return fs::is_symlink(fs::symlink_status(path, error));
-}
-
-bool IsInside(const fs::path& root, const fs::path& candidate) {
-    auto rootIt = root.begin();
-    auto candidateIt = candidate.begin();
-    for (; rootIt != root.end(); ++rootIt, ++candidateIt) {
-        if (rootIt->empty() && std::next(rootIt) == root.end()) {
-            break; // a trailing separator of the root
-        }
-        if (candidateIt == candidate.end() || *rootIt != *candidateIt) {
-            return false;
-        }
-    }
-    return true;
-}
-
 class ExtractCallback final : public StackObject<IArchiveExtractCallback> {
 public:
-    ExtractCallback(Run& run, const fs::path& destination, const std::vector<ItemInfo>& items)
-        : m_run(run), m_destination(destination), m_items(items), m_password(run) {}
+    ExtractCallback(Run& run, platform::FolderHandle destination,
+                    const std::vector<ItemInfo>& items)
+        : m_run(run), m_placement(std::move(destination)), m_items(items), m_password(run) {}
 
     HResult QueryInterface(const Guid& iid, void** object) override {
         if (iid == kIidUnknown || iid == kIidProgress || iid == kIidArchiveExtractCallback) {
@@ -528,7 +495,10 @@ public:
     // After the engine returned: the last item (if the engine did not close it) and the links.
     void Finish() {
         FinishItem(false);
-        VerifyLinks();
+        for (int stray = m_placement.RemoveStrayLinks(); stray > 0; --stray) {
+            LogFormat("Extract: a link that leads outside the folder was removed.\n");
+            Error();
+        }
     }
     bool HadErrors() const { return m_errors.load() > 0; }
     uint64_t Total() const { return m_total; }
@@ -539,7 +509,8 @@ private:
         uint32_t index = 0;
         bool refused = false;
         bool notWritten = false;
-        fs::path path;
+        platform::FolderHandle folder; // the item's folder; the item is its entry name
+        std::string name;
         ItemOutStream* stream = nullptr;
     };
 
@@ -548,96 +519,44 @@ private:
         m_run.QueueError(kArchiveErrorData);
     }
 
-    // Creates the parent folders of an item, refusing to pass through a link.
-    bool PrepareParents(const std::vector<std::wstring>& components, size_t count) {
-        fs::path path = m_destination;
-        for (size_t i = 0; i < count; ++i) {
-            path /= platform::WideToNarrow(components[i]);
-            std::error_code error;
-            fs::file_status status = fs::symlink_status(path, error);
-            if (fs::is_symlink(status)) {
-                return false;
-            }
-            if (fs::is_directory(status)) {
-                continue;
-            }
-            if (fs::exists(status)) {
-                return false;
-            }
-            if (!fs::create_directory(path, error) && !fs::is_directory(fs::symlink_status(path))) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    fs::path ItemPath(const ItemInfo& item) const {
-        fs::path path = m_destination;
+    void Refuse(const ItemInfo& item, const std::string& why) {
+        std::string path;
         for (const std::wstring& component : item.components) {
-            path /= platform::WideToNarrow(component);
+            path += (path.empty() ? "" : "/") + HostName(component);
         }
-        return path;
-    }
-
-    // Removes what stands where a file or link goes: an earlier file or link, never a folder.
-    bool ClearPlace(const fs::path& path) {
-        std::error_code error;
-        fs::file_status status = fs::symlink_status(path, error);
-        if (!fs::exists(status) && !fs::is_symlink(status)) {
-            return true;
-        }
-        if (fs::is_directory(status)) {
-            return false;
-        }
-        return fs::remove(path, error);
+        LogFormat("Extract refused \"%s\": %s\n", path.c_str(), why.c_str());
+        m_current.refused = true;
     }
 
     HResult OpenItem(const ItemInfo& item, ISequentialOutStream** outStream) {
-        size_t parents = item.isDir ? item.components.size() : item.components.size() - 1;
-        if (!PrepareParents(item.components, parents)) {
-            m_current.refused = true;
+        const size_t parents = item.isDir ? item.components.size() : item.components.size() - 1;
+        std::string why;
+        m_current.folder = m_placement.PrepareFolder(item.components, parents, &why);
+        if (!m_current.folder.Valid()) {
+            Refuse(item, why);
             return kOk;
         }
-        m_current.path = ItemPath(item);
         if (item.isDir) {
             return kOk;
         }
-        if (!ClearPlace(m_current.path)) {
-            m_current.refused = true;
-            return kOk;
-        }
-        std::FILE* file = nullptr;
+        m_current.name = HostName(item.components.back());
+        platform::Descriptor file;
         if (!item.isLink) {
-            // "x": created here and now; never through a link that appeared meanwhile.
-            file = std::fopen(m_current.path.c_str(), "wbx");
+            file = m_placement.CreateItemFile(m_current.folder, m_current.name, &why);
             if (!file) {
-                m_current.refused = true;
+                Refuse(item, why);
                 return kOk;
             }
+        } else if (m_current.folder.Kind(m_current.name) == platform::EntryKind::Folder ||
+                   (m_current.folder.Kind(m_current.name) != platform::EntryKind::Missing &&
+                    !m_current.folder.RemoveFile(m_current.name))) {
+            Refuse(item, "the place of the link cannot be cleared");
+            return kOk;
         }
-        m_current.stream = new ItemOutStream(file);
+        m_current.stream = new ItemOutStream(std::move(file));
         m_current.stream->AddRef(); // the engine's reference
         *outStream = m_current.stream;
         return kOk;
-    }
-
-    void ApplyAttributes(const ItemInfo& item, const fs::path& path) {
-        std::error_code error;
-        if (item.hasMode) {
-            // Permission bits only: set-id and sticky bits never travel into an installation.
-            fs::permissions(path, static_cast<fs::perms>(item.mode & 0777),
-                            fs::perm_options::replace, error);
-        }
-        if (item.hasTime) {
-            constexpr int64_t kTicksPerSecond = 10000000;
-            constexpr int64_t kEpochDifference = 11644473600LL; // 1601 to 1970, in seconds
-            int64_t ticks = static_cast<int64_t>(item.fileTime);
-            auto since1970 = std::chrono::seconds(ticks / kTicksPerSecond - kEpochDifference) +
-                             std::chrono::nanoseconds((ticks % kTicksPerSecond) * 100);
-            auto systemTime = std::chrono::system_clock::time_point(
-                std::chrono::duration_cast<std::chrono::system_clock::duration>(since1970));
-            fs::last_write_time(path, std::chrono::file_clock::from_sys(systemTime), error);
-        }
     }
 
     void FinishItem(bool succeeded) {
@@ -650,92 +569,32 @@ private:
         bool written = !current.refused && !current.notWritten && item;
         std::string linkTarget;
         if (current.stream) {
+            if (written && succeeded && !item->isLink) {
+                m_placement.ApplyAttributes(*item, current.stream->File());
+            }
             written = current.stream->CloseFile() && written;
             linkTarget = current.stream->Text();
             current.stream->Release();
         }
         if (!written || !succeeded) {
-            if (current.stream && !current.path.empty() && item && !item->isLink) {
+            if (current.stream && item && !item->isLink) {
                 // A damaged file is not left behind looking complete.
-                std::error_code error;
-                fs::remove(current.path, error);
+                current.folder.RemoveFile(current.name);
             }
             Error();
             return;
         }
-        if (item->isDir) {
-            return;
-        }
-        if (item->isLink) {
-            if (!MakeLink(*item, current.path, linkTarget)) {
-                Error();
-            }
-            return;
-        }
-        ApplyAttributes(*item, current.path);
-    }
-
-    bool MakeLink(const ItemInfo& item, const fs::path& path, const std::string& target) {
-        std::wstring wideTarget = platform::NarrowToWide(target);
-        // The target, seen from the link's folder, must stay below the destination.
-        std::vector<std::wstring> parts(item.components.begin(), item.components.end() - 1);
-        if (wideTarget.empty() || IsSeparator(wideTarget.front()) ||
-            (wideTarget.size() >= 2 && wideTarget[1] == L':')) {
-            return false;
-        }
-        size_t start = 0;
-        while (start <= wideTarget.size()) {
-            size_t end = start;
-            while (end < wideTarget.size() && !IsSeparator(wideTarget[end])) {
-                ++end;
-            }
-            std::wstring part = wideTarget.substr(start, end - start);
-            if (part == L"..") {
-                if (parts.empty()) {
-                    return false;
-                }
-                parts.pop_back();
-            } else if (!part.empty() && part != L".") {
-                parts.push_back(part);
-            }
-            start = end + 1;
-        }
-        std::error_code error;
-        fs::create_symlink(target, path, error);
-        if (error) {
-            return false;
-        }
-        m_links.push_back(path);
-        return true;
-    }
-
-    // Links checked as they lie on disk, once every item is in place: a link that resolves
-    // outside the destination through other links is removed again.
-    void VerifyLinks() {
-        std::error_code error;
-        fs::path root = fs::weakly_canonical(m_destination, error);
-        for (const fs::path& link : m_links) {
-            fs::path target = fs::read_symlink(link, error);
-            bool inside = false;
-            if (!error) {
-                fs::path resolved =
-                    fs::weakly_canonical(fs::weakly_canonical(link.parent_path()) / target, error);
-                inside = !error && IsInside(root, resolved) && !IsLinkOnDisk(resolved);
-            }
-            if (!inside) {
-                fs::remove(link, error);
-                Error();
-            }
+        if (item->isLink && !m_placement.MakeLink(*item, current.folder, linkTarget)) {
+            Error();
         }
     }
 
     Run& m_run;
-    fs::path m_destination;
+    ItemPlacement m_placement;
     const std::vector<ItemInfo>& m_items;
     PasswordRefusal m_password;
     uint64_t m_total = 0;
     Current m_current;
-    std::vector<fs::path> m_links;
     std::atomic<int> m_errors{0};
 };
 
@@ -783,6 +642,12 @@ SEVENZIP_ENGINE_CALL bool ReadItems(IInArchive* archive, SysFreeStringFunc freeS
                 item.mode = mode;
             }
         }
+        if (archive->GetProperty(i, kpidSize, value.Out()) == kOk && value.Get().vt == kVtUi8) {
+            item.size = value.Get().uhVal;
+        }
+        if (archive->GetProperty(i, kpidMethod, value.Out()) == kOk && value.Get().vt == kVtBstr) {
+            item.method = platform::WideToNarrow(FromEngineText(value.Get().bstrVal));
+        }
         if (archive->GetProperty(i, kpidMTime, value.Out()) == kOk &&
             value.Get().vt == kVtFileTime) {
             item.hasTime = true;
@@ -793,9 +658,18 @@ SEVENZIP_ENGINE_CALL bool ReadItems(IInArchive* archive, SysFreeStringFunc freeS
     return true;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
+// The archive file, opened through its folder without following a link at any step.
+platform::FilePtr OpenArchiveFile(const fs::path& path) {
+    std::string why;
+    platform::FolderHandle folder = platform::FolderHandle::Open(path.parent_path(), &why);
+    platform::Descriptor file = folder.OpenFileForReading(path.filename().string());
+    if (!file) {
+        LogFormat("Extract: the archive %s cannot be opened: %s\n", path.c_str(),
+                  why.empty() ? "missing or a link" : why.c_str());
+        return nullptr;
+    }
+    return platform::StreamOf(std::move(file), "rb");
+}
 
 struct ArchiveReleaser {
     SEVENZIP_ENGINE_CALL void operator()(IInArchive* archive) const {
@@ -803,6 +677,51 @@ struct ArchiveReleaser {
         archive->Release();
     }
 };
+
+// Before the engine reads the archive: what its signature header and a packed item list declare.
+std::string WhyArchiveHeaderExceedsBound(std::FILE* file) {
+    uint8_t signature[32] = {};
+    uint64_t offset = 0, length = 0;
+    if (std::fread(signature, 1, sizeof signature, file) != sizeof signature ||
+        !LocateNextHeader(signature, sizeof signature, &offset, &length)) {
+        std::rewind(file);
+        return {}; // no 7z archive: the engine says so
+    }
+    if (length > kMaxDeclaredSize) {
+        return "an item list of " + std::to_string(length) + " bytes";
+    }
+    // The description of a packed item list is short; the list itself is the engine's.
+    std::vector<uint8_t> header(std::min<uint64_t>(length, 1 << 16));
+    const bool read = offset <= static_cast<uint64_t>(LONG_MAX) &&
+                      std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0 &&
+                      std::fread(header.data(), 1, header.size(), file) == header.size();
+    std::rewind(file);
+    return read ? WhyPackedHeaderExceedsBound(header.data(), header.size()) : std::string();
+}
+
+// Once the engine has read the item list: the unpacked sizes and every item's dictionary.
+std::string WhyItemsExceedBound(const std::vector<ItemInfo>& items) {
+    uint64_t total = 0;
+    for (const ItemInfo& item : items) {
+        total += std::min(item.size, kMaxDeclaredSize + 1);
+        if (total > kMaxDeclaredSize) {
+            return "items of more than " + std::to_string(kMaxDeclaredSize) + " bytes";
+        }
+    }
+    for (const ItemInfo& item : items) {
+        if (std::string why = WhyMethodExceedsBound(item.method, total); !why.empty()) {
+            return why;
+        }
+    }
+    return {};
+}
+
+// An archive that declares more than a package can carry: refused before it is extracted.
+int RefuseBeyondBound(Run& run, const std::string& why) {
+    LogFormat("Extract refused the archive: it declares %s.\n", why.c_str());
+    run.ReportError(kArchiveErrorMemory);
+    return kArchiveExitMemory;
+}
 
 int MapFailure(Run& run, HResult result) {
     if (result == kOutOfMemory) {
@@ -832,16 +751,21 @@ SEVENZIP_ENGINE_CALL int Extract(Run& run, const char* archivePath, const char* 
         run.ReportError(kArchiveErrorFatal);
         return kArchiveExitFatal;
     }
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(archiveHost.c_str(), "rb"));
-    if (!file) {
+    platform::FilePtr file = OpenArchiveFile(archiveHost);
+    std::string why;
+    platform::FolderHandle destinationFolder =
+        platform::FolderHandle::OpenOrCreate(destination, 0755, &why);
+    if (!file || !destinationFolder.Valid()) {
+        if (!destinationFolder.Valid()) {
+            LogFormat("Extract: the folder %s cannot be used: %s\n", destination.c_str(),
+                      why.c_str());
+        }
         run.ReportError(kArchiveErrorFatal);
         return kArchiveExitFatal;
     }
-    std::error_code error;
-    fs::create_directories(destination, error);
-    if (!fs::is_directory(destination, error)) {
-        run.ReportError(kArchiveErrorFatal);
-        return kArchiveExitFatal;
+
+    if (std::string why = WhyArchiveHeaderExceedsBound(file.get()); !why.empty()) {
+        return RefuseBeyondBound(run, why);
     }
 
     // Everything the engine may hold a reference to is declared before the archive object, so the
@@ -879,6 +803,9 @@ SEVENZIP_ENGINE_CALL int Extract(Run& run, const char* archivePath, const char* 
         run.ReportError(kArchiveErrorArchives);
         return kArchiveExitFatal;
     }
+    if (std::string why = WhyItemsExceedBound(items); !why.empty()) {
+        return RefuseBeyondBound(run, why);
+    }
     for (const ItemInfo& item : items) {
         if (item.encrypted) {
             // Asked before a single byte is decoded, so nothing is written.
@@ -888,7 +815,7 @@ SEVENZIP_ENGINE_CALL int Extract(Run& run, const char* archivePath, const char* 
         }
     }
 
-    callback.emplace(run, destination, items);
+    callback.emplace(run, std::move(destinationFolder), items);
     HResult extracted = archive->Extract(nullptr, static_cast<uint32_t>(-1), 0, &*callback);
     callback->Finish();
     run.DeliverErrors();

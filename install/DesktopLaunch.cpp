@@ -1,11 +1,17 @@
 #include "install/DesktopLaunch.h"
 
+#include "app/Log.h"
 #include "app/Probes.h"
 #include "platform/DesktopUser.h"
 #include "platform/Shell.h"
 
 DesktopUserTokenHandle GetDesktopUserToken() {
-    return platform::DesktopUserToken();
+    std::string why;
+    DesktopUserTokenHandle token = platform::DesktopUserToken(&why);
+    if (!token) {
+        LogFormat("GetDesktopUserToken: no desktop user: %s.\n", why.c_str());
+    }
+    return token;
 }
 
 bool LaunchAsDesktopUser(const wchar_t* file, const wchar_t* parameters,

@@ -65,7 +65,7 @@ bool KillFirst(const wchar_t* name, const std::filesystem::path* folder) {
         if (folder && !ImageInside(entry.processId, *folder)) {
             continue;
         }
-        if (auto process = platform::OpenProcess(entry.processId)) {
+        if (auto process = platform::OpenProcessAsFound(entry)) {
             // Ending is asynchronous: wait (briefly) until the process is gone, so that the
             // next row's snapshot cannot find the same process again and spare another copy.
             if (process->Terminate(0)) {

@@ -6,21 +6,26 @@
 #include "install/ProductNames.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/FileSystem.h"
-#include "platform/FileTree.h"
+#include "platform/FolderHandle.h"
+#include "platform/Root.h"
 #include "platform/SpecialFolders.h"
 #include "platform/SystemInfo.h"
 #include "platform/Text.h"
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 #include <vector>
+
+namespace fs = std::filesystem;
 
 namespace {
 
 constexpr size_t kPathBuffer = platform::kMaxPath;
 constexpr size_t kArgumentBuffer = 1024;
 constexpr size_t kModuleNameBuffer = 520;
+constexpr const char* kWorkFolderBaseName = "plenix_7z"; // kWorkFolderName without its '/'
 
 void ErrorRelay(void* context, int code) {
     auto* extractor = static_cast<C7ZExtractor*>(context);
@@ -40,27 +45,17 @@ void CopyBounded(char* buffer, size_t size, const std::string& text) {
     std::snprintf(buffer, size, "%s", text.c_str());
 }
 
-std::wstring WithoutTrailingSeparators(std::wstring path) {
-    while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) {
-        path.pop_back();
-    }
-    return path;
+// The path as the drive mapping sees it ("C:\a\b"); empty when it is no full path.
+std::wstring Normalised(const std::wstring& path) {
+    std::wstring normal;
+    return platform::NormalizeWindowsPath(path, &normal) ? normal : std::wstring();
 }
 
-std::wstring Normalised(std::wstring path) {
-    for (wchar_t& c : path) {
-        if (c == L'/') {
-            c = L'\\';
-        }
-    }
-    return WithoutTrailingSeparators(std::move(path));
+bool IsDriveRoot(const std::wstring& normal) {
+    return normal.size() == 3 && normal[1] == L':';
 }
 
-bool IsDriveRoot(const std::wstring& path) {
-    return path.size() <= 3 && path.size() >= 2 && path[1] == L':';
-}
-
-// Whether ancestor is folder itself or one of the folders above it.
+// Whether ancestor is folder itself or one of the folders above it (both normalised).
 bool IsSameOrAbove(const std::wstring& ancestor, const std::wstring& folder) {
     if (ancestor.size() > folder.size()) {
         return false;
@@ -72,6 +67,12 @@ bool IsSameOrAbove(const std::wstring& ancestor, const std::wstring& folder) {
            ancestor.back() == L'\\';
 }
 
+// The same question on host paths: two Windows paths may reach one host folder.
+bool IsSameOrAboveOnHost(const fs::path& ancestor, const fs::path& folder) {
+    const fs::path relative = folder.lexically_relative(ancestor);
+    return !relative.empty() && *relative.begin() != "..";
+}
+
 std::vector<std::wstring> ProtectedFolders() {
     using platform::SpecialFolder;
     std::vector<std::wstring> folders;
@@ -81,38 +82,65 @@ std::vector<std::wstring> ProtectedFolders() {
           SpecialFolder::CommonPrograms, SpecialFolder::CommonDesktop, SpecialFolder::ProgramFiles,
           SpecialFolder::Windows}) {
         std::wstring path;
-        if (platform::GetSpecialFolderPath(kind, &path) && !path.empty()) {
+        if (platform::GetSpecialFolderPath(kind, &path) && !Normalised(path).empty()) {
             folders.push_back(Normalised(path));
         }
     }
     for (const wchar_t* name : {L"ProgramW6432", L"ProgramFiles", L"USERPROFILE", L"TEMP"}) {
         std::wstring path;
-        if (platform::GetEnvironmentValue(name, &path) && path.size() >= 2 && path[1] == L':') {
+        if (platform::GetEnvironmentValue(name, &path) && !Normalised(path).empty()) {
             folders.push_back(Normalised(path));
         }
     }
-    std::wstring temp = platform::GetTempFolder();
-    if (!temp.empty()) {
-        folders.push_back(Normalised(temp));
+    if (!Normalised(platform::GetTempFolder()).empty()) {
+        folders.push_back(Normalised(platform::GetTempFolder()));
     }
     return folders;
 }
 
-// The protected-place part of the rule, shared by both tree removals.
+// Whether a host folder holds a drive's folder or the machine's own root folder.
+bool HoldsMachineFolders(const fs::path& host) {
+    if (IsSameOrAboveOnHost(host, platform::RootFolder().lexically_normal())) {
+        return true;
+    }
+    for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
+        fs::path drive;
+        if (platform::DriveHostFolder(letter, &drive) && IsSameOrAboveOnHost(host, drive)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The protected-place part of the rule, shared by both tree removals. Every comparison is made
+// on the normalised path, the one the drive mapping resolves, and on its host folder; the way to
+// the folder is walked without following links.
 std::string WhyPlaceIsProtected(const std::wstring& folder) {
-    if (folder.size() < 2 || folder[1] != L':') {
+    const std::wstring normal = Normalised(folder);
+    fs::path host;
+    if (normal.empty() || !platform::ToHostPath(normal, &host)) {
         return "not a full path";
     }
-    if (IsDriveRoot(folder)) {
+    if (IsDriveRoot(normal)) {
         return "drive root";
     }
-    if (platform::IsLinkAt(folder)) {
-        return "the folder is a link";
+    if (HoldsMachineFolders(host)) {
+        return "holds a drive or the machine's own folder";
     }
     for (const std::wstring& special : ProtectedFolders()) {
-        if (IsSameOrAbove(folder, special)) {
+        fs::path specialHost;
+        if (IsSameOrAbove(normal, special) || (platform::ToHostPath(special, &specialHost) &&
+                                               IsSameOrAboveOnHost(host, specialHost))) {
             return "special folder " + WideToOem(special);
         }
+    }
+    std::string why;
+    const platform::FolderHandle parent = platform::FolderHandle::Open(host.parent_path(), &why);
+    if (!parent.Valid()) {
+        return "the way to the folder: " + why;
+    }
+    if (parent.Kind(host.filename().string()) == platform::EntryKind::Link) {
+        return "the folder is a link";
     }
     return {};
 }
@@ -123,23 +151,55 @@ bool IsInstallationEntry(const std::wstring& name) {
            platform::EqualsNoCase(name, kUninstallerFileName);
 }
 
-// Removes everything below a checked folder, then the folder. Links are removed as links.
-void RemoveTreeBelow(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    if (!platform::ListFolder(folder, &names)) {
-        return;
+// Removes a checked folder with everything below it through folder descriptors; true only when
+// it is gone. Failures are logged.
+bool RemoveCheckedFolder(const std::wstring& normal) {
+    fs::path host;
+    std::string why;
+    if (!platform::ToHostPath(normal, &host)) {
+        return false;
     }
-    for (const std::wstring& name : names) {
-        std::wstring path = folder + L"\\" + name;
-        if (platform::IsLinkAt(path)) {
-            platform::DeleteLinkAt(path);
-        } else if (platform::IsFolder(path)) {
-            RemoveTreeBelow(path);
-        } else {
-            platform::DeleteFileAt(path);
+    platform::FolderHandle parent = platform::FolderHandle::Open(host.parent_path(), &why);
+    if (parent.Valid() && platform::RemoveTree(parent, host.filename().string(), &why)) {
+        if (!why.empty()) {
+            LogFormat("DeleteTree (%s): %s\n", WideToOem(normal).c_str(), why.c_str());
         }
+        return true;
     }
-    platform::RemoveEmptyFolder(folder);
+    LogFormat("DeleteTree failed (%s): %s\n", WideToOem(normal).c_str(), why.c_str());
+    return false;
+}
+
+// The temporary root: a new folder below the temporary path, named after the tick count, made
+// here and now with mode 0700 (an existing one is never reused). The root's name goes to output.
+platform::FolderHandle CreateTempArea(char* output, platform::FolderHandle* temp,
+                                      std::string* rootName) {
+    char tempPath[kPathBuffer] = {};
+    CopyBounded(tempPath, sizeof tempPath, WideToAnsi(platform::GetTempFolder()));
+    fs::path tempHost;
+    std::string why;
+    if (!platform::ToHostPath(platform::GetTempFolder(), &tempHost)) {
+        return {};
+    }
+    *temp = platform::FolderHandle::OpenOrCreate(tempHost, 0755, &why);
+    for (int tries = 0; temp->Valid() && tries < 100000; ++tries) {
+        const uint32_t tick = platform::GetTickCount();
+        char name[16] = {};
+        std::snprintf(name, sizeof name, "%x", tick);
+        why.clear();
+        platform::FolderHandle root = temp->CreateChild(name, 0700, true, &why);
+        if (root.Valid()) {
+            CopyBounded(output, kPathBuffer, TempRootName(tempPath, tick));
+            *rootName = name;
+            return root;
+        }
+        if (temp->Kind(name) == platform::EntryKind::Missing) {
+            break; // not a name clash: the folder cannot be made at all
+        }
+        std::this_thread::yield();
+    }
+    LogFormat("CreateTempRoot failed: %s\n", why.c_str());
+    return {};
 }
 
 } // namespace
@@ -168,22 +228,29 @@ bool C7ZExtractor::ExtractFromMemory(const void* data, uint32_t size, const char
         return false;
     }
     char root[kPathBuffer] = {};
-    CreateTempRoot(root);
+    platform::FolderHandle temp;
+    std::string rootName;
+    const platform::FolderHandle rootFolder = CreateTempArea(root, &temp, &rootName);
     char workFolder[kPathBuffer] = {};
     std::snprintf(workFolder, sizeof workFolder, "%s%s", root, kWorkFolderName);
-    CreateDirectoryChain(workFolder);
+    std::string why;
+    const platform::FolderHandle work =
+        rootFolder.CreateChild(kWorkFolderBaseName, 0700, true, &why);
 
     char archivePath[kPathBuffer] = {};
     std::snprintf(archivePath, sizeof archivePath, "%s%s", workFolder, kArchiveFileName);
-    std::FILE* file = platform::OpenFile(AnsiToWide(archivePath), "wb");
+    // Exclusive and without following links: the file is new, and ours.
+    platform::Descriptor file = work.CreateFile(kArchiveFileName, 0600);
     if (!file) {
-        DeleteTree(workFolder);
+        if (rootFolder.Valid()) {
+            platform::RemoveTree(temp, rootName, &why);
+        }
         ErrorRelay(this, kArchiveErrorTempFile);
         return false;
     }
-    bool written = std::fwrite(data, 1, size, file) == size;
-    written = std::fclose(file) == 0 && written;
-    const bool exists = platform::PathExists(AnsiToWide(archivePath));
+    bool written = platform::WriteAll(file, data, size);
+    written = file.Close() && written;
+    const bool exists = work.Kind(kArchiveFileName) == platform::EntryKind::File;
     std::printf("Temp File : %s, Flag : %d\n", archivePath, exists ? 1 : 0);
     if (!exists) {
         ErrorRelay(this, kArchiveErrorTempFile);
@@ -192,12 +259,12 @@ bool C7ZExtractor::ExtractFromMemory(const void* data, uint32_t size, const char
     if (!written) {
         // A short write (a full disk) leaves a truncated archive that the engine would only
         // half extract: it is reported like a file that could not be created.
-        DeleteTree(root);
+        platform::RemoveTree(temp, rootName, &why);
         ErrorRelay(this, kArchiveErrorTempFile);
         return false;
     }
     RunArchiveEngine(destination, archivePath);
-    DeleteTree(root);
+    platform::RemoveTree(temp, rootName, &why);
     return true;
 }
 
@@ -227,16 +294,9 @@ std::string TempRootName(const std::string& tempPath, uint32_t tick) {
 }
 
 bool CreateTempRoot(char* output) {
-    char tempPath[kPathBuffer] = {};
-    CopyBounded(tempPath, sizeof tempPath, WideToAnsi(platform::GetTempFolder()));
-    std::string root = TempRootName(tempPath, platform::GetTickCount());
-    while (DirectoryExists(root.c_str())) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(0));
-        std::this_thread::yield();
-        root = TempRootName(tempPath, platform::GetTickCount());
-    }
-    CopyBounded(output, kPathBuffer, root);
-    return CreateDirectoryChain(output);
+    platform::FolderHandle temp;
+    std::string rootName;
+    return CreateTempArea(output, &temp, &rootName).Valid();
 }
 
 bool CreateDirectoryChain(const char* path) {
@@ -257,8 +317,11 @@ bool CreateDirectoryChain(const char* path) {
         if (next == std::string::npos) {
             break;
         }
-        const std::wstring prefix = AnsiToWide(text.substr(0, next));
-        result = platform::CreateFolder(prefix) || platform::IsFolder(prefix);
+        // Each folder is made through its parent's descriptor; a link on the way fails.
+        fs::path host;
+        std::string why;
+        result = platform::ToHostPath(AnsiToWide(text.substr(0, next)), &host) &&
+                 platform::FolderHandle::OpenOrCreate(host, 0755, &why).Valid();
         position = next + 1;
     }
     return result;
@@ -287,49 +350,25 @@ bool DeleteTree(const char* folder) {
     if (!folder) {
         return false;
     }
-    const std::string base(folder);
-    const std::wstring wideBase = AnsiToWide(base);
-    const std::string protectedReason = WhyPlaceIsProtected(Normalised(wideBase));
-    if (!protectedReason.empty()) {
-        LogFormat("DeleteTree refused (%s): %s\n", base.c_str(), protectedReason.c_str());
+    const std::wstring wide = AnsiToWide(folder);
+    const std::string reason = WhyPlaceIsProtected(wide);
+    if (!reason.empty()) {
+        LogFormat("DeleteTree refused (%s): %s\n", folder, reason.c_str());
         return false;
     }
-    std::vector<std::wstring> names;
-    if (!platform::ListFolder(wideBase, &names)) {
-        return false;
-    }
-    for (const std::wstring& name : names) {
-        const std::string path = base + WideToAnsi(name);
-        const std::wstring widePath = AnsiToWide(path);
-        if (platform::IsLinkAt(widePath)) {
-            platform::DeleteLinkAt(widePath);
-        } else if (platform::IsFolder(widePath)) {
-            DeleteTree((path + "/").c_str());
-        } else {
-            // Read-only bits do not stop a deletion here: on this system only the folder's
-            // permissions decide.
-            platform::DeleteFileAt(widePath);
-        }
-    }
-    // The last deletion, and so the result: the folder itself.
-    std::string self = base;
-    while (self.size() > 3 && (self.back() == '/' || self.back() == '\\')) {
-        self.pop_back();
-    }
-    return platform::RemoveEmptyFolder(AnsiToWide(self));
+    return RemoveCheckedFolder(Normalised(wide));
 }
 
 std::string WhyFolderMayNotBeCleared(const std::wstring& folder) {
     if (folder.empty()) {
         return "empty path";
     }
-    const std::wstring path = Normalised(folder);
-    std::string reason = WhyPlaceIsProtected(path);
+    std::string reason = WhyPlaceIsProtected(folder);
     if (!reason.empty()) {
         return reason;
     }
     std::vector<std::wstring> names;
-    if (!platform::ListFolder(path, &names)) {
+    if (!platform::ListFolder(Normalised(folder), &names)) {
         return {};
     }
     for (const std::wstring& name : names) {
@@ -344,16 +383,10 @@ bool DeleteTree(const std::wstring& folder) {
     if (folder.empty()) {
         return false;
     }
-    const std::wstring path = Normalised(folder);
-    std::vector<std::wstring> names;
-    if (!platform::ListFolder(path, &names)) {
-        return false;
-    }
     const std::string reason = WhyFolderMayNotBeCleared(folder);
     if (!reason.empty()) {
         LogFormat("DeleteTree refused (%s): %s\n", WideToOem(folder).c_str(), reason.c_str());
         return false;
     }
-    RemoveTreeBelow(path);
-    return true;
+    return RemoveCheckedFolder(Normalised(folder));
 }

@@ -99,6 +99,7 @@ enum : PropId {
     kpidAttrib = 9,
     kpidMTime = 12,
     kpidEncrypted = 15,
+    kpidMethod = 22,
     kpidSymLink = 54,
 };
 

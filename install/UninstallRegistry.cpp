@@ -1,6 +1,7 @@
 #include "install/UninstallRegistry.h"
 
 #include "app/Log.h"
+#include "install/PackageNames.h"
 
 #include <cstring>
 
@@ -8,8 +9,25 @@ namespace {
 
 constexpr uint32_t kReadBufferSize = 200;
 
-std::string UninstallKey(const char* keyName) {
-    return std::string(kUninstallKeyPath) + (keyName ? keyName : "");
+// The key of a program below the Uninstall key. A name that is no single key name (a separator,
+// a control character, "..") is refused here, where it enters, and logged.
+bool UninstallKey(const char* keyName, std::string* path) {
+    const std::string name = keyName ? keyName : "";
+    const std::string why = name.empty() ? std::string() : WhyRootNameIsUnusable(name);
+    if (!why.empty()) {
+        LogFormat("Uninstall key name refused (%s).\n", why.c_str());
+        return false;
+    }
+    *path = std::string(kUninstallKeyPath) + name;
+    return true;
+}
+
+long CreateUninstallKey(CMyRegKey& key, const char* keyName) {
+    std::string path;
+    if (!UninstallKey(keyName, &path)) {
+        return platform::kErrorInvalidParameter;
+    }
+    return key.Create(platform::RegistryRoot::LocalMachine, path);
 }
 
 } // namespace
@@ -78,8 +96,7 @@ long CMyRegKey::ReadDword(const char* name, uint32_t* value) {
 
 int ReadInstallLocation(const char* keyName, std::string& location) {
     CMyRegKey key;
-    if (key.Create(platform::RegistryRoot::LocalMachine, UninstallKey(keyName)) !=
-        platform::kErrorSuccess) {
+    if (CreateUninstallKey(key, keyName) != platform::kErrorSuccess) {
         return 0;
     }
     std::string text;
@@ -92,8 +109,7 @@ int ReadInstallLocation(const char* keyName, std::string& location) {
 
 bool WriteUninstallString(const char* keyName, const char* valueName, const std::string& text) {
     CMyRegKey key;
-    if (key.Create(platform::RegistryRoot::LocalMachine, UninstallKey(keyName)) !=
-        platform::kErrorSuccess) {
+    if (CreateUninstallKey(key, keyName) != platform::kErrorSuccess) {
         return false;
     }
     key.WriteString(valueName, text);
@@ -102,8 +118,7 @@ bool WriteUninstallString(const char* keyName, const char* valueName, const std:
 
 bool WriteUninstallDword(const char* keyName, const char* valueName, uint32_t value) {
     CMyRegKey key;
-    if (key.Create(platform::RegistryRoot::LocalMachine, UninstallKey(keyName)) !=
-        platform::kErrorSuccess) {
+    if (CreateUninstallKey(key, keyName) != platform::kErrorSuccess) {
         return false;
     }
     key.WriteDword(valueName, value);
@@ -112,8 +127,7 @@ bool WriteUninstallDword(const char* keyName, const char* valueName, uint32_t va
 
 bool ReadUninstallDword(const char* keyName, const char* valueName, uint32_t* value) {
     CMyRegKey key;
-    if (key.Create(platform::RegistryRoot::LocalMachine, UninstallKey(keyName)) !=
-        platform::kErrorSuccess) {
+    if (CreateUninstallKey(key, keyName) != platform::kErrorSuccess) {
         return false;
     }
     key.ReadDword(valueName, value);

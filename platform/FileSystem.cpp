@@ -48,18 +48,18 @@ bool DriveHostFolder(wchar_t letter, std::filesystem::path* hostFolder) {
     return true;
 }
 
-bool ToHostPath(std::wstring_view windowsPath, std::filesystem::path* hostPath) {
+namespace {
+
+// The drive letter and the components of a full Windows path, with ".", ".." and doubled
+// separators resolved; ".." never climbs above the drive's root.
+bool SplitWindowsPath(std::wstring_view windowsPath, std::vector<std::wstring_view>* parts) {
     if (windowsPath.size() < 2 || windowsPath.size() >= kMaxPath || windowsPath[1] != L':') {
         return false;
     }
     if (windowsPath.size() > 2 && !IsSeparator(windowsPath[2])) {
         return false; // "C:name" is relative to the drive's current folder, which we have not
     }
-    std::filesystem::path base;
-    if (!DriveHostFolder(windowsPath[0], &base)) {
-        return false;
-    }
-    std::vector<std::wstring_view> parts;
+    parts->clear();
     size_t i = 2;
     while (i < windowsPath.size()) {
         while (i < windowsPath.size() && IsSeparator(windowsPath[i])) {
@@ -75,15 +75,46 @@ bool ToHostPath(std::wstring_view windowsPath, std::filesystem::path* hostPath) 
             continue;
         }
         if (part == L"..") {
-            if (!parts.empty()) {
-                parts.pop_back();
+            if (!parts->empty()) {
+                parts->pop_back();
             }
             continue;
         }
         if (part.find(L'\0') != std::wstring_view::npos) {
             return false;
         }
-        parts.push_back(part);
+        parts->push_back(part);
+    }
+    return true;
+}
+
+} // namespace
+
+bool NormalizeWindowsPath(std::wstring_view windowsPath, std::wstring* normal) {
+    std::vector<std::wstring_view> parts;
+    if (!SplitWindowsPath(windowsPath, &parts)) {
+        return false;
+    }
+    std::wstring result{UpperDrive(windowsPath[0]), L':'};
+    for (const auto part : parts) {
+        result += L'\\';
+        result += part;
+    }
+    if (parts.empty()) {
+        result += L'\\';
+    }
+    *normal = std::move(result);
+    return true;
+}
+
+bool ToHostPath(std::wstring_view windowsPath, std::filesystem::path* hostPath) {
+    std::vector<std::wstring_view> parts;
+    if (!SplitWindowsPath(windowsPath, &parts)) {
+        return false;
+    }
+    std::filesystem::path base;
+    if (!DriveHostFolder(windowsPath[0], &base)) {
+        return false;
     }
     std::filesystem::path result = base;
     for (const auto part : parts) {
@@ -168,13 +199,15 @@ FILE* OpenFile(std::wstring_view path, const char* mode) {
     if (std::filesystem::is_directory(host, error)) {
         return nullptr;
     }
-    // The text/binary distinction of the C runtime does not exist here; drop the 't'.
+    // The text/binary distinction of the C runtime does not exist here; drop the 't'. The file
+    // is closed on exec ('e'): programs this one starts never inherit it.
     std::string hostMode;
     for (const char* c = mode; *c != '\0'; ++c) {
-        if (*c != 't') {
+        if (*c != 't' && *c != 'e') {
             hostMode.push_back(*c);
         }
     }
+    hostMode.push_back('e');
     return std::fopen(host.c_str(), hostMode.c_str());
 }
 

@@ -19,6 +19,10 @@ inline constexpr size_t kMaxPath = 260;
 // of kMaxPath characters or more. Both '\' and '/' separate; "." and ".." are resolved lexically
 // and never climb above the drive's root.
 bool ToHostPath(std::wstring_view windowsPath, std::filesystem::path* hostPath);
+// The same path as the mapping sees it: "C:\a\b" with the drive letter in upper case, ".",
+// ".." and doubled separators resolved (never above the drive's root), no trailing separator
+// except for a drive root ("C:\"). False where ToHostPath fails for the path's form.
+bool NormalizeWindowsPath(std::wstring_view windowsPath, std::wstring* normal);
 // The reverse mapping for a host path inside a mapped drive; empty when no drive holds it.
 std::wstring ToWindowsPath(const std::filesystem::path& hostPath);
 // The host folder of a drive letter; false when the letter is not mapped.
@@ -30,7 +34,8 @@ bool PathExists(std::wstring_view path);
 bool IsFolder(std::wstring_view path);
 bool DeleteFileAt(std::wstring_view path);
 bool RemoveEmptyFolder(std::wstring_view path);
-// fopen on a Windows path; mode as the C runtime takes it ("rb", "wb", "at", ...).
+// fopen on a Windows path; mode as the C runtime takes it ("rb", "wb", "at", ...). The stream is
+// closed on exec; the caller owns it (JFile, or wrap it in a FilePtr).
 FILE* OpenFile(std::wstring_view path, const char* mode);
 // Names of the entries of a folder (no "." or ".."); false when it is not a folder.
 bool ListFolder(std::wstring_view path, std::vector<std::wstring>* names);

@@ -87,6 +87,25 @@ struct GlyphKeyHash {
     }
 };
 
+struct FaceDone {
+    void operator()(FT_Face face) const { FT_Done_Face(face); }
+};
+using UniqueFace = std::unique_ptr<FT_FaceRec_, FaceDone>;
+
+struct LibraryDone {
+    void operator()(FT_Library library) const { FT_Done_FreeType(library); }
+};
+using UniqueLibrary = std::unique_ptr<FT_LibraryRec_, LibraryDone>;
+
+struct FontconfigDestroy {
+    void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
+    void operator()(FcFontSet* set) const { FcFontSetDestroy(set); }
+    void operator()(FcCharSet* charset) const { FcCharSetDestroy(charset); }
+};
+using UniquePattern = std::unique_ptr<FcPattern, FontconfigDestroy>;
+using UniqueFontSet = std::unique_ptr<FcFontSet, FontconfigDestroy>;
+using UniqueCharSet = std::unique_ptr<FcCharSet, FontconfigDestroy>;
+
 // FreeType and fontconfig behind one lock: faces, sizes and the glyph cache are shared by every
 // thread that draws text. The engine lives until the process ends.
 class TextEngine {
@@ -97,21 +116,20 @@ public:
     }
 
     std::mutex& Lock() { return m_lock; }
-    FT_Library Library() const { return m_library; }
 
     // Call with the lock held. Null when the file cannot be opened.
     FT_Face Face(const FaceKey& key) {
         auto it = m_faces.find(key);
         if (it != m_faces.end()) {
-            return it->second;
+            return it->second.get();
         }
         FT_Face face = nullptr;
         if (m_library == nullptr ||
-            FT_New_Face(m_library, key.file.c_str(), key.index, &face) != 0) {
+            FT_New_Face(m_library.get(), key.file.c_str(), key.index, &face) != 0) {
             face = nullptr;
         }
-        m_faces[key] = face;
-        return face;
+        // A face that failed to open stays null, so that it is not tried again.
+        return m_faces.emplace(key, UniqueFace(face)).first->second.get();
     }
 
     // Call with the lock held.
@@ -147,21 +165,23 @@ public:
 
 private:
     TextEngine() {
-        if (FT_Init_FreeType(&m_library) != 0) {
-            m_library = nullptr;
+        FT_Library library = nullptr;
+        if (FT_Init_FreeType(&library) == 0) {
+            m_library.reset(library);
         }
         FcInit();
     }
 
     std::mutex m_lock;
-    FT_Library m_library = nullptr;
-    std::map<FaceKey, FT_Face> m_faces;
+    UniqueLibrary m_library;
+    // Declared after the library, so that the faces go first.
+    std::map<FaceKey, UniqueFace> m_faces;
     std::unordered_map<GlyphKey, Glyph, GlyphKeyHash> m_glyphs;
 };
 
 struct FallbackFont {
     FaceKey key;
-    FcCharSet* charset = nullptr;
+    UniqueCharSet charset;
 };
 
 } // namespace
@@ -177,14 +197,6 @@ struct Font::Impl {
     // Call with the engine lock held: which face draws c, and its glyph index (0: none does).
     std::unordered_map<wchar_t, std::pair<FT_Face, FT_UInt>> charCache;
 
-    ~Impl() {
-        for (FallbackFont& f : fallbacks) {
-            if (f.charset != nullptr) {
-                FcCharSetDestroy(f.charset);
-            }
-        }
-    }
-
     std::pair<FT_Face, FT_UInt> Resolve(TextEngine& engine, wchar_t c) {
         auto it = charCache.find(c);
         if (it != charCache.end()) {
@@ -198,7 +210,7 @@ struct Font::Impl {
         if (result.second == 0) {
             for (const FallbackFont& f : fallbacks) {
                 if (f.charset == nullptr ||
-                    !FcCharSetHasChar(f.charset, static_cast<FcChar32>(c))) {
+                    !FcCharSetHasChar(f.charset.get(), static_cast<FcChar32>(c))) {
                     continue;
                 }
                 FT_Face face = engine.Face(f.key);
@@ -218,56 +230,56 @@ Font::~Font() = default;
 
 namespace {
 
+// The first font of fontconfig's sorted list for font's pattern: file, face index, whether to
+// embolden and the family chosen.
+void TakePrimary(FcPattern* prepared, FcPattern* listed, const LogFont& description, FaceKey key,
+                 FaceKey* primary, bool* embolden, std::string* chosenFamily) {
+    *primary = key;
+    FcBool bold = FcFalse;
+    int weight = FC_WEIGHT_REGULAR;
+    FcPatternGetInteger(listed, FC_WEIGHT, 0, &weight);
+    FcPatternGetBool(prepared, FC_EMBOLDEN, 0, &bold);
+    // A bold request that found only a regular face is emboldened in software.
+    *embolden = description.weight >= 600 && (bold || weight < FC_WEIGHT_DEMIBOLD);
+    FcChar8* familyName = nullptr;
+    if (FcPatternGetString(prepared, FC_FAMILY, 0, &familyName) == FcResultMatch) {
+        *chosenFamily = reinterpret_cast<const char*>(familyName);
+    }
+}
+
 bool MatchFace(const std::string& family, const LogFont& description, FaceKey* key, bool* embolden,
                std::string* chosenFamily, std::vector<FallbackFont>* fallbacks) {
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT,
+    UniquePattern pattern(FcPatternCreate());
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT,
                         description.weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, description.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
+    FcPatternAddInteger(pattern.get(), FC_SLANT,
+                        description.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
     FcResult result = FcResultNoMatch;
-    FcFontSet* set = FcFontSort(nullptr, pattern, FcTrue, nullptr, &result);
+    UniqueFontSet set(FcFontSort(nullptr, pattern.get(), FcTrue, nullptr, &result));
     bool found = false;
-    if (set != nullptr) {
-        for (int i = 0; i < set->nfont; ++i) {
-            FcPattern* font = FcFontRenderPrepare(nullptr, pattern, set->fonts[i]);
-            if (font == nullptr) {
-                continue;
-            }
-            FcChar8* file = nullptr;
-            int index = 0;
-            if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch) {
-                FcPatternDestroy(font);
-                continue;
-            }
-            FcPatternGetInteger(font, FC_INDEX, 0, &index);
-            FaceKey faceKey{reinterpret_cast<const char*>(file), index};
-            if (!found) {
-                found = true;
-                *key = faceKey;
-                FcBool bold = FcFalse;
-                int weight = FC_WEIGHT_REGULAR;
-                FcPatternGetInteger(set->fonts[i], FC_WEIGHT, 0, &weight);
-                FcPatternGetBool(font, FC_EMBOLDEN, 0, &bold);
-                // A bold request that found only a regular face is emboldened in software.
-                *embolden = description.weight >= 600 && (bold || weight < FC_WEIGHT_DEMIBOLD);
-                FcChar8* familyName = nullptr;
-                if (FcPatternGetString(font, FC_FAMILY, 0, &familyName) == FcResultMatch) {
-                    *chosenFamily = reinterpret_cast<const char*>(familyName);
-                }
-            } else {
-                FcCharSet* charset = nullptr;
-                if (FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &charset) == FcResultMatch) {
-                    fallbacks->push_back(FallbackFont{faceKey, FcCharSetCopy(charset)});
-                }
-            }
-            FcPatternDestroy(font);
+    for (int i = 0; set != nullptr && i < set->nfont; ++i) {
+        UniquePattern font(FcFontRenderPrepare(nullptr, pattern.get(), set->fonts[i]));
+        FcChar8* file = nullptr;
+        if (font == nullptr || FcPatternGetString(font.get(), FC_FILE, 0, &file) != FcResultMatch) {
+            continue;
         }
-        FcFontSetDestroy(set);
+        int index = 0;
+        FcPatternGetInteger(font.get(), FC_INDEX, 0, &index);
+        FaceKey faceKey{reinterpret_cast<const char*>(file), index};
+        if (!found) {
+            found = true;
+            TakePrimary(font.get(), set->fonts[i], description, faceKey, key, embolden,
+                        chosenFamily);
+            continue;
+        }
+        FcCharSet* charset = nullptr;
+        if (FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &charset) == FcResultMatch) {
+            fallbacks->push_back(FallbackFont{faceKey, UniqueCharSet(FcCharSetCopy(charset))});
+        }
     }
-    FcPatternDestroy(pattern);
     return found;
 }
 

@@ -190,4 +190,25 @@ private:
     bool m_frameReady = false;
 };
 
+// Holds a window surface's lock for one drawing operation. Memory contexts have no surface and
+// take no lock.
+class DeviceContext::SurfaceGuard {
+public:
+    explicit SurfaceGuard(const DeviceContext& dc) : m_surface(dc.m_surface.get()) {
+        if (m_surface != nullptr) {
+            m_surface->Lock().lock();
+        }
+    }
+    ~SurfaceGuard() {
+        if (m_surface != nullptr) {
+            m_surface->Lock().unlock();
+        }
+    }
+    SurfaceGuard(const SurfaceGuard&) = delete;
+    SurfaceGuard& operator=(const SurfaceGuard&) = delete;
+
+private:
+    WindowSurface* m_surface;
+};
+
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/Process.h"
 
+#include "platform/Descriptor.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
@@ -8,6 +9,7 @@
 #include <poll.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +24,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <sstream>
 #include <thread>
 
 extern char** environ;
@@ -63,32 +66,41 @@ int OpenProcessDescriptor(pid_t pid) {
     return -1;
 }
 
-// The state letter and parent of /proc/<pid>/stat; false when the process is gone.
-bool ReadStat(uint32_t pid, char* state, uint32_t* parent, std::string* command) {
+struct StatFields {
+    char state = 0;
+    uint32_t parent = 0;
+    uint64_t startTime = 0; // clock ticks after boot
+    std::string command;
+};
+
+// The fields of /proc/<pid>/stat this layer uses; false when the process is gone.
+bool ReadStat(uint32_t pid, StatFields* fields) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
     if (!std::getline(in, line)) {
         return false;
     }
     // "pid (comm) S ppid ...": the command may itself hold blanks and parentheses.
-    size_t open = line.find('(');
-    size_t close = line.rfind(')');
+    const size_t open = line.find('(');
+    const size_t close = line.rfind(')');
     if (open == std::string::npos || close == std::string::npos || close + 4 > line.size()) {
         return false;
     }
-    if (command) {
-        *command = line.substr(open + 1, close - open - 1);
+    fields->command = line.substr(open + 1, close - open - 1);
+    fields->state = line[close + 2];
+    std::istringstream rest(line.substr(close + 4));
+    rest >> fields->parent;
+    // The start time is field 22; the parent was field 4.
+    std::string skipped;
+    for (int field = 5; field < 22 && rest >> skipped; ++field) {
     }
-    *state = line[close + 2];
-    if (parent) {
-        *parent = static_cast<uint32_t>(std::strtoul(line.c_str() + close + 4, nullptr, 10));
-    }
-    return true;
+    rest >> fields->startTime;
+    return !rest.fail();
 }
 
 bool IsRunning(uint32_t pid) {
-    char state = 0;
-    return ReadStat(pid, &state, nullptr, nullptr) && state != 'Z' && state != 'X';
+    StatFields fields;
+    return ReadStat(pid, &fields) && fields.state != 'Z' && fields.state != 'X';
 }
 
 std::string ImageFileName(uint32_t pid, const std::string& command) {
@@ -146,13 +158,12 @@ bool SnapshotProcesses(std::vector<ProcessEntry>* entries) {
     std::sort(ids.begin(), ids.end());
     entries->push_back(ProcessEntry{0, 0, L"[System Process]"});
     for (uint32_t id : ids) {
-        char state = 0;
-        uint32_t parent = 0;
-        std::string command;
-        if (!ReadStat(id, &state, &parent, &command) || state == 'Z' || state == 'X') {
+        StatFields fields;
+        if (!ReadStat(id, &fields) || fields.state == 'Z' || fields.state == 'X') {
             continue;
         }
-        entries->push_back(ProcessEntry{id, parent, NarrowToWide(ImageFileName(id, command))});
+        entries->push_back(ProcessEntry{
+            id, fields.parent, NarrowToWide(ImageFileName(id, fields.command)), fields.startTime});
     }
     return true;
 }
@@ -266,6 +277,26 @@ std::unique_ptr<Process> OpenProcess(uint32_t processId) {
     return std::unique_ptr<Process>(new Process(processId, descriptor, false));
 }
 
+std::unique_ptr<Process> OpenProcessAsFound(const ProcessEntry& entry) {
+    if (entry.processId == 0 || entry.processId > static_cast<uint32_t>(INT_MAX)) {
+        return nullptr;
+    }
+    // The descriptor first: it names whichever process holds the id now. If that is still the
+    // process of the snapshot (same start time), the descriptor is bound to it for good, and a
+    // signal sent through it can never reach a later process with the same id.
+    const int descriptor = OpenProcessDescriptor(static_cast<pid_t>(entry.processId));
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    StatFields fields;
+    if (!ReadStat(entry.processId, &fields) || fields.state == 'Z' || fields.state == 'X' ||
+        fields.startTime != entry.startTime) {
+        close(descriptor);
+        return nullptr;
+    }
+    return std::unique_ptr<Process>(new Process(entry.processId, descriptor, false));
+}
+
 bool LookUpUser(uint32_t userId, UserIdentity* identity) {
     long size = sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
@@ -365,6 +396,110 @@ public:
     static std::unique_ptr<Process> Start(const StartRequest& request);
 };
 
+namespace {
+
+constexpr const char* kStandardPath = "/usr/local/bin:/usr/bin:/bin";
+
+void AddFromCaller(std::vector<std::string>* environment, const char* name,
+                   const char* fallback = nullptr) {
+    const char* value = std::getenv(name);
+    if (value == nullptr) {
+        value = fallback;
+    }
+    if (value != nullptr) {
+        environment->push_back(std::string(name) + "=" + value);
+    }
+}
+
+// A fresh environment for a user: nothing of the caller's but the display, the language and this
+// layer's own machine folder.
+std::vector<std::string> UserEnvironment(const UserIdentity& user) {
+    std::vector<std::string> environment = {
+        "HOME=" + user.home,
+        "USER=" + user.name,
+        "LOGNAME=" + user.name,
+        "SHELL=" + (user.shell.empty() ? std::string("/bin/sh") : user.shell),
+        std::string("PATH=") + kStandardPath,
+    };
+    AddFromCaller(&environment, "DISPLAY");
+    AddFromCaller(&environment, "LANG", "C.UTF-8");
+    AddFromCaller(&environment, "KELTO_ROOT");
+    // The user's own runtime folder, when the session has made one.
+    const std::string runtime = "/run/user/" + std::to_string(user.userId);
+    struct stat status {};
+    if (stat(runtime.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+        status.st_uid == user.userId) {
+        environment.push_back("XDG_RUNTIME_DIR=" + runtime);
+    }
+    if (!user.xauthority.empty()) {
+        environment.push_back("XAUTHORITY=" + user.xauthority);
+    }
+    return environment;
+}
+
+std::vector<std::string> EnvironmentOf(const StartRequest& request) {
+    std::vector<std::string> environment;
+    if (request.user) {
+        environment = UserEnvironment(*request.user);
+    } else {
+        const std::string own = std::string(kCommandLineVariable) + "=";
+        for (char** entry = environ; entry && *entry; ++entry) {
+            if (std::strncmp(*entry, own.c_str(), own.size()) != 0) {
+                environment.emplace_back(*entry);
+            }
+        }
+    }
+    environment.push_back(std::string(kCommandLineVariable) + "=" +
+                          WideToNarrow(request.commandLine));
+    return environment;
+}
+
+std::vector<char*> PointersOf(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts) {
+        pointers.push_back(text.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// In the child, between fork and exec: every descriptor above 2 is closed except keep (the
+// report pipe, itself closed by the exec). Nothing the caller has open reaches the program.
+void CloseInheritedDescriptors(int keep) {
+    const auto closeRange = [](unsigned first, unsigned last) {
+        if (first <= last && syscall(SYS_close_range, first, last, 0) != 0) {
+            for (unsigned fd = first; fd <= last && fd < 65536; ++fd) {
+                close(static_cast<int>(fd));
+            }
+        }
+    };
+    closeRange(3, static_cast<unsigned>(keep) - 1);
+    closeRange(static_cast<unsigned>(keep) + 1, ~0u);
+}
+
+// Runs in the child after fork: only system calls from here on. Does not return.
+[[noreturn]] void RunChild(const StartRequest& request, const std::vector<gid_t>& groups,
+                           const std::string& programPath, const std::string& folderPath,
+                           char* const* argv, char* const* envp, int report) {
+    CloseInheritedDescriptors(report);
+    int failure = 0;
+    if (request.user && (setgroups(groups.size(), groups.data()) != 0 ||
+                         setgid(static_cast<gid_t>(request.user->groupId)) != 0 ||
+                         setuid(static_cast<uid_t>(request.user->userId)) != 0)) {
+        failure = errno;
+    } else if (!folderPath.empty() && chdir(folderPath.c_str()) != 0) {
+        failure = errno;
+    } else {
+        execve(programPath.c_str(), argv, envp);
+        failure = errno;
+    }
+    ssize_t ignored = write(report, &failure, sizeof failure);
+    (void)ignored;
+    _exit(127);
+}
+
+} // namespace
+
 std::unique_ptr<Process> ProcessStarter::Start(const StartRequest& request) {
     std::filesystem::path program;
     if (!HostPathOf(request.application, &program)) {
@@ -382,38 +517,9 @@ std::unique_ptr<Process> ProcessStarter::Start(const StartRequest& request) {
     if (arguments.empty()) {
         arguments.push_back(program.string());
     }
-    std::vector<std::string> environment;
-    auto overridden = [&](const std::string& entry) {
-        for (const char* name : {"HOME=", "USER=", "LOGNAME=", "KELTO_COMMAND_LINE="}) {
-            if (entry.rfind(name, 0) == 0 &&
-                (request.user || std::strcmp(name, "KELTO_COMMAND_LINE=") == 0)) {
-                return true;
-            }
-        }
-        return false;
-    };
-    for (char** entry = environ; entry && *entry; ++entry) {
-        if (!overridden(*entry)) {
-            environment.emplace_back(*entry);
-        }
-    }
-    environment.push_back(std::string(kCommandLineVariable) + "=" +
-                          WideToNarrow(request.commandLine));
-    if (request.user) {
-        environment.push_back("HOME=" + request.user->home);
-        environment.push_back("USER=" + request.user->name);
-        environment.push_back("LOGNAME=" + request.user->name);
-    }
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& entry : environment) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
+    std::vector<std::string> environment = EnvironmentOf(request);
+    std::vector<char*> argv = PointersOf(arguments);
+    std::vector<char*> envp = PointersOf(environment);
     std::vector<gid_t> groups;
     if (request.user) {
         groups.assign(request.user->groups.begin(), request.user->groups.end());
@@ -421,39 +527,26 @@ std::unique_ptr<Process> ProcessStarter::Start(const StartRequest& request) {
     const std::string programPath = program.string();
     const std::string folderPath = folder.string();
 
-    int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) {
         return nullptr;
     }
-    pid_t pid = fork();
+    Descriptor reportRead(ends[0]);
+    Descriptor reportWrite(ends[1]);
+    const pid_t pid = fork();
     if (pid < 0) {
-        close(report[0]);
-        close(report[1]);
         return nullptr;
     }
     if (pid == 0) {
-        int failure = 0;
-        if (request.user && (setgroups(groups.size(), groups.data()) != 0 ||
-                             setgid(static_cast<gid_t>(request.user->groupId)) != 0 ||
-                             setuid(static_cast<uid_t>(request.user->userId)) != 0)) {
-            failure = errno;
-        } else if (!folderPath.empty() && chdir(folderPath.c_str()) != 0) {
-            failure = errno;
-        } else {
-            execve(programPath.c_str(), argv.data(), envp.data());
-            failure = errno;
-        }
-        ssize_t ignored = write(report[1], &failure, sizeof failure);
-        (void)ignored;
-        _exit(127);
+        RunChild(request, groups, programPath, folderPath, argv.data(), envp.data(),
+                 reportWrite.Get());
     }
-    close(report[1]);
+    reportWrite.Reset();
     int failure = 0;
     ssize_t got;
     do {
-        got = read(report[0], &failure, sizeof failure);
+        got = read(reportRead.Get(), &failure, sizeof failure);
     } while (got < 0 && errno == EINTR);
-    close(report[0]);
     auto started = std::unique_ptr<Process>(
         new Process(static_cast<uint32_t>(pid), OpenProcessDescriptor(pid), true));
     if (got > 0) {

@@ -14,6 +14,8 @@ struct ProcessEntry {
     uint32_t parentProcessId = 0;
     // The file name of the process's image ("Kelto Clipwave Converter.exe").
     std::wstring exeFile;
+    // When the process started (clock ticks after boot): with the id, it names one process.
+    uint64_t startTime = 0;
 };
 
 // Every running process, in process-id order, after the idle process (id 0, "[System Process]")
@@ -46,6 +48,7 @@ public:
 
 private:
     friend std::unique_ptr<Process> OpenProcess(uint32_t);
+    friend std::unique_ptr<Process> OpenProcessAsFound(const ProcessEntry&);
     friend class ProcessStarter;
     Process(uint32_t processId, int descriptor, bool child)
         : m_processId(processId), m_descriptor(descriptor), m_child(child) {}
@@ -61,6 +64,9 @@ private:
 
 // Opens a running process (OpenProcess); null when it does not exist or has already ended.
 std::unique_ptr<Process> OpenProcess(uint32_t processId);
+// Opens the process a snapshot found, and only that one: null when it has ended, even if another
+// process has the same id by now.
+std::unique_ptr<Process> OpenProcessAsFound(const ProcessEntry& entry);
 
 // Who a started program runs as.
 struct UserIdentity {
@@ -70,6 +76,9 @@ struct UserIdentity {
     std::string name;
     std::string home;
     std::string shell;
+    // The X authority file of the user's session (the desktop process's own XAUTHORITY, when
+    // that file belongs to the user); empty when unknown.
+    std::string xauthority;
 };
 // The identity of a host user by user id; false when there is none.
 bool LookUpUser(uint32_t userId, UserIdentity* identity);
@@ -82,7 +91,10 @@ struct StartRequest {
     std::wstring commandLine;
     // Windows or host path of the working folder; empty keeps the caller's.
     std::wstring workingFolder;
-    // Set: the program runs as that user, with its groups and its HOME, USER and LOGNAME.
+    // Set: the program runs as that user, with its groups and a fresh environment: HOME, USER,
+    // LOGNAME and SHELL from the user database, a standard PATH, DISPLAY and LANG, that user's
+    // XDG_RUNTIME_DIR and session X authority file, and this layer's own KELTO_ROOT (the
+    // machine) and command line. Nothing else of the caller's environment goes along.
     const UserIdentity* user = nullptr;
 };
 

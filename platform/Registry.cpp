@@ -1,5 +1,6 @@
 #include "platform/Registry.h"
 
+#include "platform/Descriptor.h"
 #include "platform/Root.h"
 #include "platform/SystemInfo.h"
 #include "platform/Text.h"
@@ -332,17 +333,16 @@ Hive DefaultHive(RegistryRoot root) {
 }
 
 Hive ReadHive(RegistryRoot root) {
-    FILE* file = std::fopen(HivePath(root).c_str(), "rb");
-    if (file == nullptr) {
+    const FilePtr file(std::fopen(HivePath(root).c_str(), "rbe"));
+    if (!file) {
         return DefaultHive(root);
     }
     std::string text;
     char buffer[65536];
     size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
         text.append(buffer, got);
     }
-    std::fclose(file);
     return Parse(text);
 }
 
@@ -427,6 +427,17 @@ Value* FindValue(Key& key, std::string_view name) {
     return nullptr;
 }
 
+// Key names are written into the hive as they are, one key a line: a control character could
+// start a line of its own and forge a key that was never written, so such names are refused.
+bool HasControlCharacter(std::string_view text) {
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F) {
+            return true;
+        }
+    }
+    return false;
+}
+
 constexpr long kErrorInvalidHandle = 6;
 constexpr long kErrorWriteFault = 29;
 
@@ -450,7 +461,7 @@ std::string RegistryViewPath(RegistryRoot root, std::string_view subKey, uint32_
 
 long RegistryCreateKey(RegistryRoot root, std::string_view subKey, uint32_t access,
                        RegistryKeyHandle* key) {
-    if (key == nullptr) {
+    if (key == nullptr || HasControlCharacter(subKey)) {
         return kErrorInvalidParameter;
     }
     const std::string path = RegistryViewPath(root, subKey, access);
@@ -473,7 +484,7 @@ long RegistryCreateKey(RegistryRoot root, std::string_view subKey, uint32_t acce
 
 long RegistryOpenKey(RegistryRoot root, std::string_view subKey, uint32_t access,
                      RegistryKeyHandle* key) {
-    if (key == nullptr) {
+    if (key == nullptr || HasControlCharacter(subKey)) {
         return kErrorInvalidParameter;
     }
     const std::string path = RegistryViewPath(root, subKey, access);
@@ -571,6 +582,9 @@ long RegistryDeleteValue(const RegistryKeyHandle& key, std::string_view name) {
 }
 
 long RegistryDeleteKey(RegistryRoot root, std::string_view subKey, uint32_t access) {
+    if (HasControlCharacter(subKey)) {
+        return kErrorInvalidParameter;
+    }
     const std::string path = RegistryViewPath(root, subKey, access);
     if (path.empty()) {
         return kErrorAccessDenied; // a root itself cannot be deleted

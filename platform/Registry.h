@@ -56,6 +56,9 @@ struct RegistryKeyHandle {
 // so kKeyWow64_64Key is needed to reach the native one).
 std::string RegistryViewPath(RegistryRoot root, std::string_view subKey, uint32_t access);
 
+// Key paths holding a control character are refused with kErrorInvalidParameter by every call
+// that takes one. Value names may hold any byte but zero and read back exactly.
+
 // Opens a key, creating every missing key along the path.
 long RegistryCreateKey(RegistryRoot root, std::string_view subKey, uint32_t access,
                        RegistryKeyHandle* key);

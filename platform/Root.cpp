@@ -45,12 +45,11 @@ std::filesystem::path DefaultRoot() {
     return std::filesystem::temp_directory_path() / "kelto";
 }
 
-// Loads the root on first use; the caller holds the state's mutex.
-void EnsureLoaded(RootState& state) {
-    if (state.loaded) {
-        return;
-    }
-    state.folder = DefaultRoot();
+// Makes folder the root, creating it and its settings file when missing; the caller holds the
+// state's mutex.
+void Load(RootState& state, const std::filesystem::path& folder) {
+    state.folder = folder;
+    state.settings = IniFile();
     std::error_code error;
     std::filesystem::create_directories(state.folder, error);
     const auto settingsFile = state.folder / "platform.ini";
@@ -59,6 +58,13 @@ void EnsureLoaded(RootState& state) {
     }
     state.settings.Load(settingsFile);
     state.loaded = true;
+}
+
+// Loads the root on first use; the caller holds the state's mutex.
+void EnsureLoaded(RootState& state) {
+    if (!state.loaded) {
+        Load(state, DefaultRoot());
+    }
 }
 
 } // namespace
@@ -86,6 +92,12 @@ long long RootSettingInt(std::string_view section, std::string_view key, long lo
     char* end = nullptr;
     const long long value = std::strtoll(text.c_str(), &end, 0);
     return end == text.c_str() ? defaultValue : value;
+}
+
+void UseRootFolder(const std::filesystem::path& folder) {
+    RootState& state = State();
+    std::lock_guard lock(state.mutex);
+    Load(state, std::filesystem::absolute(folder));
 }
 
 void ResetRootForTesting() {

@@ -31,6 +31,10 @@ std::string RootSetting(std::string_view section, std::string_view key,
 // The same value read as an integer (decimal, or hexadecimal with a 0x prefix).
 long long RootSettingInt(std::string_view section, std::string_view key, long long defaultValue);
 
+// Makes folder the root from now on and reads its settings file (created when missing): for the
+// maker's tools, which set up a machine of their own before they use the platform.
+void UseRootFolder(const std::filesystem::path& folder);
+
 // Forgets the cached root and settings, so that the next call reads $KELTO_ROOT and the settings
 // file again. Tests call it after pointing KELTO_ROOT at a fresh folder.
 void ResetRootForTesting();

@@ -1,12 +1,13 @@
-// Windows of the emulated machine, on SDL2. A window is an SDL window without decorations; a
-// dialog is a window plus a dialog procedure; a modal dialog runs a nested event loop on the main
-// thread and disables its owner. Messages reach the dialog procedure on the window's thread (the
-// thread that runs the window system, the main thread); a send from another thread is marshalled
-// there and waited for. Painters draw through device contexts (Gdi.h) and never call SDL: the
-// main thread presents the frames they hand over.
+// Windows of the emulated machine. A window is a host window without decorations; a dialog is a
+// window plus a dialog procedure; a modal dialog runs a nested event loop on the main thread and
+// disables its owner. Messages reach the dialog procedure on the window's thread (the thread that
+// runs the window system, the main thread); a send from another thread is marshalled there and
+// waited for. Painters draw through device contexts (Gdi.h) and never touch the host: the main
+// thread presents the frames they hand over.
 //
-// Without a display (or with SDL_VIDEODRIVER=offscreen) everything runs the same, and each
-// window's last presented frame can be saved as a PNG file.
+// The host's windows come from a backend: a real display when one can be opened, otherwise the
+// headless one, where everything runs the same and each window's last presented frame can be
+// saved as a PNG file.
 #pragma once
 
 #include <cstdint>
@@ -66,6 +67,20 @@ inline constexpr int kSwShowNa = 8;
 inline constexpr int kSwRestore = 9;
 inline constexpr int kSwShow = 5;
 
+// Virtual-key codes of the keys the program reads; letters and digits are their upper-case ASCII
+// codes ('A', '0').
+inline constexpr int kVkBack = 0x08;
+inline constexpr int kVkTab = 0x09;
+inline constexpr int kVkReturn = 0x0D;
+inline constexpr int kVkEscape = 0x1B;
+inline constexpr int kVkEnd = 0x23;
+inline constexpr int kVkHome = 0x24;
+inline constexpr int kVkLeft = 0x25;
+inline constexpr int kVkUp = 0x26;
+inline constexpr int kVkRight = 0x27;
+inline constexpr int kVkDown = 0x28;
+inline constexpr int kVkDelete = 0x2E;
+
 inline constexpr int kSmCxScreen = 0;
 inline constexpr int kSmCyScreen = 1;
 
@@ -120,15 +135,21 @@ struct DialogTemplate {
     std::vector<ControlTemplate> controls;
 };
 
-// Starts the window system on the calling thread, which becomes the window thread. Falls back to
-// the off-screen driver when no display can be opened. Idempotent on that thread; false when
-// SDL's video cannot start at all. The other calls start it on first use.
-bool InitWindowSystem();
-// Destroys every window and stops SDL's video. Call on the window thread.
+// Which host windows the window system uses: Display needs a real display (X11), Headless keeps
+// windows in memory, Automatic takes the display when one can be opened and headless otherwise.
+enum class WindowBackendKind { Automatic, Display, Headless };
+
+// Starts the window system on the calling thread, which becomes the window thread. Idempotent on
+// that thread (whatever kind is asked for then); false on another thread or when the backend
+// cannot start. The other calls start it on first use, automatically.
+bool InitWindowSystem(WindowBackendKind kind = WindowBackendKind::Automatic);
+// Destroys every window and stops the backend. Call on the window thread.
 void ShutdownWindowSystem();
 bool IsWindowThread();
-// "offscreen", "x11", ...; empty before InitWindowSystem.
+// The backend's name: "x11" on a display, "headless" without; empty before InitWindowSystem.
 std::string VideoDriverName();
+// Whether windows appear on a real display.
+bool HasDisplay();
 
 // DialogBoxIndirectParam: creates the dialog hidden, sends WM_INITDIALOG (second parameter
 // initParam), shows it, disables the owner and runs a nested event loop until EndDialog. Returns
@@ -178,14 +199,14 @@ bool SetWindowIcon(WindowHandle window, const Bitmap& icon,
 // The icon from PNG bytes (an icon resource); false when they do not decode.
 bool SetWindowIconFromPng(WindowHandle window, const uint8_t* data, size_t size);
 
-// The native message box (SDL's): blocks until it is closed, runs on the window thread; returns
-// false when no box could be shown (the off-screen driver returns at once).
+// The native message box: blocks until it is closed, runs on the window thread; returns false
+// when no box could be shown (without a display it returns at once).
 bool ShowNativeMessageBox(WindowHandle owner, const std::wstring& caption,
                           const std::wstring& text);
 
 // Whether the display composites windows with per-pixel alpha, which a layered click-through
-// window (the drop shadow) needs. SDL2 offers no per-pixel alpha windows, so this is false and
-// such windows stay hidden.
+// window (the drop shadow) needs. No backend offers such windows yet, so this is false and they
+// stay hidden.
 bool IsDesktopCompositionEnabled();
 WindowHandle GetParent(WindowHandle window);
 WindowHandle GetDlgItem(WindowHandle dialog, int id);
@@ -201,8 +222,13 @@ WindowHandle SetCapture(WindowHandle window);
 bool ReleaseCapture();
 WindowHandle GetCapture();
 
-// Marks the window for a paint request (WM_PAINT, preceded by WM_ERASEBKGND when erase is set).
-bool InvalidateRect(WindowHandle window, const Rect* rect, bool erase);
+// The clipboard's text; empty when it holds none. Marshalled to the window thread.
+std::wstring GetClipboardText();
+bool SetClipboardText(const std::wstring& text);
+
+// The X11 window id of a top-level window on an X display, for the calls only Xlib answers; 0
+// without one (headless).
+uintptr_t GetNativeX11Window(WindowHandle window);
 
 // GetDC: a context over the window's back canvas (its client size). Destroying it (ReleaseDC)
 // hands the frame to the window thread. Null for a dead window. Any thread.
@@ -213,12 +239,12 @@ std::unique_ptr<DeviceContext> GetDC(WindowHandle window);
 bool SaveWindowFrameAsPng(WindowHandle window, const char* path);
 std::unique_ptr<Bitmap> LastPresentedFrame(WindowHandle window);
 
-// Input for tests on the off-screen driver: pushes a real SDL event for the window into SDL's
-// queue, so that it takes the same road as a user's. Coordinates are client pixels.
+// Input for tests: injects an event for the window into the backend's queue, so that it takes
+// the same road as a user's. Coordinates are client pixels; keys are virtual-key codes (kVk*).
 enum class MouseAction { Move, LeftDown, LeftUp, Wheel };
 bool PushMouseEventForTesting(WindowHandle window, MouseAction action, int32_t x, int32_t y,
                               int wheel = 0);
-bool PushKeyEventForTesting(WindowHandle window, int sdlKeycode, bool ctrl = false,
+bool PushKeyEventForTesting(WindowHandle window, int virtualKey, bool ctrl = false,
                             bool shift = false);
 bool PushTextInputForTesting(WindowHandle window, const std::string& utf8);
 bool PushCloseRequestForTesting(WindowHandle window);

@@ -9,10 +9,12 @@
 #include "platform/Font.h"
 #include "platform/Gdi.h"
 #include "platform/Window.h"
+#include "platform/WindowBackend.h"
 
 namespace platform::detail {
 
-// What a control sees of its window while it paints or handles input.
+// What a control sees of its window while it paints or handles input: a copy of the window's
+// text, which the window system stores back when the control changed it.
 struct ControlState {
     std::wstring& text;
     const Font* font;
@@ -28,9 +30,6 @@ struct ControlResult {
     int notifyCode = -1;  // when not negative: send WM_COMMAND (id, code) to the parent
 };
 
-inline constexpr uint32_t kKeyCtrl = 1;
-inline constexpr uint32_t kKeyShift = 2;
-
 // An own-drawn control. Runs on the window thread only.
 class NativeControl {
 public:
@@ -45,8 +44,8 @@ public:
         return {};
     }
     virtual ControlResult OnWheel(int lines, ControlState& state) { return {}; }
-    // modifiers: kKeyCtrl and kKeyShift bits.
-    virtual ControlResult OnKey(int sdlKeycode, uint32_t modifiers, ControlState& state) {
+    // virtualKey: a kVk* code or a letter; modifiers: kKeyCtrl and kKeyShift bits.
+    virtual ControlResult OnKey(int virtualKey, uint32_t modifiers, ControlState& state) {
         return {};
     }
     virtual ControlResult OnTextInput(std::wstring_view text, ControlState& state) { return {}; }

@@ -12,12 +12,14 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "install/Package.h"
 #include "platform/Font.h"
 #include "setup/SetupState.h"
 #include "setup/WorkerThread.h"
+#include "skin/AnimationPainters.h"
 #include "skin/CommonDlg.h"
 #include "skin/SkinBitmap.h"
 
@@ -102,7 +104,9 @@ public:
     int OnInitDialog(platform::WindowHandle window) override;
     int OnMessage(uint32_t message, skin::WParam p1, skin::LParam p2) override;
     int OnCommand(skin::WParam p1, skin::LParam p2) override;
-    // The painter of the current page. Called by the repaint thread and by the window thread.
+    // The painter of the current page. Called by the window thread for its paint requests; the
+    // repaint thread paints through PaintCurrentPage(true), and it alone presents the frame
+    // thread's frames.
     void OnPaint() override;
     int OnClose() override;
 
@@ -114,6 +118,9 @@ public:
     void ToggleCustomPanel(bool show);
     bool CheckInstallConditions();
     int OnDownloadNotify(int code, unsigned a, long b);
+    // The install thread names the running download engine (null once it is gone); the download
+    // screen reads its snapshot. Clearing waits for a paint that is reading it.
+    void SetDownloadEngine(IDownloader* engine);
     int OnInstallNotify(int event, unsigned value, long extra);
     // The install sequence, run on an install thread.
     void DoInstall();
@@ -136,6 +143,8 @@ public:
     // For tests: the record the checks read, and the end of the version thread (true when it
     // ended within milliseconds).
     PackageHeader& InstallRecordForTesting() { return m_installRecord; }
+    // For tests: the frame thread without an installation (the install thread would download).
+    void StartFrameThreadForTesting() { StartFrameThread(); }
     bool WaitForVersionThreadForTesting(int milliseconds) {
         return m_versionThread.JoinFor(milliseconds);
     }
@@ -157,16 +166,18 @@ private:
     // Painters (SetupPainters.cpp). Each holds the window's lock for the whole frame.
     void PaintStartPage();
     void PaintFinishPage();
-    void PaintPlainPage();
+    void PaintCurrentPage(bool onRepaintThread);
+    void PaintDownloadScreen();
+    void PaintFrames();
     // Commands (SetupCommands.cpp).
     void ToggleCheck(skin::CheckButtonCtrlEx* box);
     void OpenWebPage(const std::wstring& url);
     void StartInstallThreads();
+    void StartFrameThread();
     // Threads (SetupThreads.cpp).
     void RunRepaintThread();
     void RunVersionThread();
     void RunFrameThread();
-    void ProduceFrame();
     // Install sequence (InstallSequence.cpp), on the install thread.
     void DownloadPhase();
     bool AwaitDownload(IDownloader& engine);
@@ -181,8 +192,17 @@ private:
     skin::BMData m_ringedLogo;
     skin::BMData m_greyLogo;
     skin::BMData m_background;
-    // The last frame the Installed page showed; the Installing page's frames share it later.
+    // The last frame the Installed page showed.
     std::unique_ptr<platform::Bitmap> m_displayFrame;
+    // The animations' images, texts and painters. The painters are used under the window's lock;
+    // the frame painter by the repaint thread only.
+    skin::AnimationImages m_animImages;
+    skin::AnimationTexts m_animTexts;
+    skin::DownloadPainter m_downloadPainter;
+    skin::FramePainter m_framePainter;
+    // The running download engine, written by the install thread and read by the paints.
+    std::mutex m_engineLock;
+    IDownloader* m_engine = nullptr;
 
     // Written by the main thread at start (and by the install thread once a package header has
     // been read); read by the main and install threads, never at the same time.
@@ -198,9 +218,6 @@ private:
     // and read by the install thread only.
     unsigned m_downloadSeconds = 0;
     bool m_browsing = false;
-    // Set by the frame thread once it has applied the Installing page; cleared by the main thread
-    // when an installation starts.
-    std::atomic<bool> m_installingPageApplied{false};
 
     SetupGeometry m_geometry;
 

@@ -59,6 +59,8 @@ int SetupDlg::OnInitDialog(platform::WindowHandle window) {
     m_specialEditionAddress = LoadText(1500);
     m_channelText = LoadText(1501);
     InitLanguage(kProductName, 0);
+    m_animTexts = skin::AnimationTexts{skin::MakeRetryMessage(GetUiText(41)), GetUiText(43),
+                                       GetUiText(44), GetUiText(45)};
     CreateFonts();
     LoadImages();
     SeedInstallRecord();

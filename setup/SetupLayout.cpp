@@ -84,6 +84,8 @@ void SetupDlg::LoadImages() {
     m_ringedLogo.Load(183);
     m_greyLogo.Load(182);
     m_background.Load(185);
+    m_animImages =
+        skin::AnimationImages{&m_logo, &m_bareLogo, &m_ringedLogo, &m_greyLogo, &m_background};
     m_geometry = ComputeSetupGeometry();
 }
 

@@ -1,11 +1,14 @@
-// The setup window's painters: the choice per page, the Ready page (start painter) and the
-// Installed page (finish painter). Every painter composes the whole frame off screen and copies
+// The setup window's painters: the choice per page, the Ready page (start painter), the
+// Installing and Failed pages (the animations' download and frame painters) and the Installed page
+// (finish painter). Every painter composes the whole frame off screen and copies
 // it to the window in one piece; the window's lock is held for the whole frame, so controls never
 // change half way through a paint.
 #include "setup/SetupDlg.h"
 
 #include <algorithm>
 #include <mutex>
+
+#include "download/IDownloader.h"
 
 namespace {
 
@@ -20,16 +23,25 @@ void FillBand(DeviceContext& dc) {
 } // namespace
 
 void SetupDlg::OnPaint() {
+    PaintCurrentPage(false);
+}
+
+void SetupDlg::PaintCurrentPage(bool onRepaintThread) {
     std::lock_guard<std::recursive_mutex> guard(skin::OwnerLock(m_window));
     switch (m_state.GetInstallState()) {
     case E_Install_Ready:
         PaintStartPage();
         return;
     case E_Install_Installing:
+        if (!m_state.downloadFinished) {
+            PaintDownloadScreen();
+        } else if (onRepaintThread) {
+            // Only the repaint thread presents frames; it comes round again within 10 ms.
+            PaintFrames();
+        }
+        return;
     case E_Install_Failed:
-        // The download screen, the retry screen and the frames of the unpacking come with the
-        // animations; until then these pages show their controls over the plain page.
-        PaintPlainPage();
+        PaintDownloadScreen();
         return;
     case E_Install_Installed:
         PaintFinishPage();
@@ -37,6 +49,43 @@ void SetupDlg::OnPaint() {
     default:
         return;
     }
+}
+
+void SetupDlg::SetDownloadEngine(IDownloader* engine) {
+    std::lock_guard<std::mutex> guard(m_engineLock);
+    m_engine = engine;
+}
+
+// The download screen while the package downloads, the retry screen on the Failed page.
+void SetupDlg::PaintDownloadScreen() {
+    std::unique_ptr<DeviceContext> dc = platform::GetDC(m_window);
+    if (dc == nullptr) {
+        return;
+    }
+    DownloadInfo info;
+    bool haveInfo = false;
+    {
+        std::lock_guard<std::mutex> guard(m_engineLock);
+        haveInfo = m_engine != nullptr && m_engine->GetDownloadInfo(&info) == 0;
+    }
+    skin::DownloadPaintInputs inputs;
+    inputs.state = &m_state.anim;
+    inputs.images = m_animImages;
+    inputs.infoFont = m_fonts.info.get();
+    inputs.texts = &m_animTexts;
+    inputs.info = haveInfo ? &info : nullptr;
+    inputs.installButton = m_controls.install;
+    inputs.closeButton = m_controls.close;
+    m_downloadPainter.Paint(dc.get(), inputs);
+}
+
+void SetupDlg::PaintFrames() {
+    std::unique_ptr<DeviceContext> dc = platform::GetDC(m_window);
+    if (dc == nullptr) {
+        return;
+    }
+    m_framePainter.Paint(dc.get(), m_state.anim, m_fonts.large.get(),
+                         [this](DeviceContext* memory) { DrawControls(memory); });
 }
 
 void SetupDlg::PaintStartPage() {
@@ -88,19 +137,6 @@ void SetupDlg::PaintFinishPage() {
     }
     std::unique_ptr<Bitmap> frame = m_displayFrame->Clone();
     DeviceContext memory(frame.get());
-    FillBand(memory);
-    DrawControls(&memory);
-    dc->BitBlt(0, 0, kSetupWidth, kSetupHeight, memory, 0, 0);
-}
-
-void SetupDlg::PaintPlainPage() {
-    std::unique_ptr<DeviceContext> dc = platform::GetDC(m_window);
-    if (dc == nullptr) {
-        return;
-    }
-    Bitmap frame(kSetupWidth, kSetupHeight);
-    DeviceContext memory(&frame);
-    memory.FillSolidRect(Rect{0, 0, kSetupWidth, kSetupHeight}, kWhite);
     FillBand(memory);
     DrawControls(&memory);
     dc->BitBlt(0, 0, kSetupWidth, kSetupHeight, memory, 0, 0);

@@ -35,21 +35,6 @@ const char* InstallStateName(int32_t state) {
     }
 }
 
-const char* AnimPhaseName(int32_t phase) {
-    switch (phase) {
-    case E_Phase_Waiting:
-        return "Waiting";
-    case E_Phase_Unpacking:
-        return "Unpacking";
-    case E_Phase_Unpacked:
-        return "Unpacked";
-    case E_Phase_Finished:
-        return "Finished";
-    default:
-        return "Unknown";
-    }
-}
-
 void VersionText::Publish(const std::string& text) {
     std::lock_guard<std::mutex> guard(m_lock);
     m_text = text;
@@ -65,13 +50,6 @@ void SetupState::SetInstallState(InstallState next) {
     char line[96];
     std::snprintf(line, sizeof line, "eInstall : %s -> %s\n", InstallStateName(old),
                   InstallStateName(next));
-    platform::OutputDebugText(line);
-}
-
-void SetupState::SetPhase(AnimPhase next) {
-    AnimPhase old = m_phase.exchange(next);
-    char line[96];
-    std::snprintf(line, sizeof line, "phase : %s -> %s\n", AnimPhaseName(old), AnimPhaseName(next));
     platform::OutputDebugText(line);
 }
 

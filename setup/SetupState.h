@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+#include "skin/AnimationState.h"
+
 enum InstallState : int32_t {
     E_Install_Ready = 0,
     E_Install_Installing = 1,
@@ -16,11 +18,12 @@ enum InstallState : int32_t {
     E_Install_Failed = 3,
 };
 
+// The animation phase under the controller's names; the value lives in the animation state.
 enum AnimPhase : int32_t {
-    E_Phase_Waiting = 0,
-    E_Phase_Unpacking = 1,
-    E_Phase_Unpacked = 2,
-    E_Phase_Finished = 3,
+    E_Phase_Waiting = static_cast<int32_t>(skin::AnimPhase::Waiting),
+    E_Phase_Unpacking = static_cast<int32_t>(skin::AnimPhase::Unpacking),
+    E_Phase_Unpacked = static_cast<int32_t>(skin::AnimPhase::Unpacked),
+    E_Phase_Finished = static_cast<int32_t>(skin::AnimPhase::Finished),
 };
 
 // Option flags, stored as cfg_flag.
@@ -29,7 +32,6 @@ inline constexpr uint32_t OPT_JOIN_PROGRAM = 0x2;
 inline constexpr uint32_t kAllOptions = 0xFFFFFFFF;
 
 const char* InstallStateName(int32_t state);
-const char* AnimPhaseName(int32_t phase);
 
 // What the install button does in the current state.
 enum class InstallCommand {
@@ -66,8 +68,9 @@ public:
 
     // Written by the main thread (install command), the install thread and the unpack reports;
     // read by the frame thread.
-    AnimPhase GetPhase() const { return m_phase.load(); }
-    void SetPhase(AnimPhase next);
+    AnimPhase GetPhase() const { return static_cast<AnimPhase>(anim.Phase()); }
+    // The one place the phase changes (through the animation state, which logs it).
+    void SetPhase(AnimPhase next) { anim.SetPhase(static_cast<skin::AnimPhase>(next)); }
 
     InstallCommand ClassifyInstallCommand() const;
 
@@ -76,18 +79,23 @@ public:
     // The unpack report (install thread): the fields it sets, and what the window adds.
     UnpackReport OnUnpackEvent(int event, unsigned value);
 
+    // The animation's phase and progress values, its frames and the frame thread's producer. The
+    // progress fields below are this object's own, not copies: the frame thread and the painters
+    // read exactly what the workers write.
+    skin::AnimationState anim;
+
     // Set by OnClose (main thread); read by the repaint, frame, version and install threads.
     std::atomic<bool> closing{false};
     // Written by the unpack reports (install thread); read by the main and frame threads.
     std::atomic<int32_t> unpackSucceeded{1};
     // Written by the download engine's threads; read by the repaint and install threads.
-    std::atomic<bool> downloadFinished{false};
-    std::atomic<int32_t> downloadPercent{0};
+    std::atomic<bool>& downloadFinished = anim.downloadFinished;
+    std::atomic<int32_t>& downloadPercent = anim.downloadPercent;
     std::atomic<bool> downloadEnded{false};
     std::atomic<bool> downloadReused{false};
     // Tenths of a percent. Written by the unpack reports and the frame thread; read by the
     // repaint thread.
-    std::atomic<int32_t> unpackProgress{0};
+    std::atomic<int32_t>& unpackProgress = anim.unpackProgress;
     // Written by the main thread at start and by the install command; read by the install thread.
     std::atomic<uint32_t> optionFlags{kAllOptions};
 
@@ -95,5 +103,4 @@ public:
 
 private:
     std::atomic<InstallState> m_eInstall{E_Install_Ready};
-    std::atomic<AnimPhase> m_phase{E_Phase_Waiting};
 };

@@ -14,7 +14,6 @@ namespace {
 
 constexpr int kInstallingRepaintMs = 10;
 constexpr int kIdleRepaintMs = 50;
-constexpr int kFrameIdleMs = 50;
 // A bounded wait for a thread that has been told to stop; the version thread may be inside one
 // transfer of at most two seconds.
 constexpr int kJoinSliceMs = 10;
@@ -27,7 +26,7 @@ void SleepMs(int milliseconds) {
 
 void SetupDlg::RunRepaintThread() {
     while (!m_state.closing) {
-        OnPaint();
+        PaintCurrentPage(true);
         SleepMs(m_state.GetInstallState() == E_Install_Installing ? kInstallingRepaintMs
                                                                   : kIdleRepaintMs);
     }
@@ -46,29 +45,22 @@ void SetupDlg::RunVersionThread() {
     }
 }
 
+// The Installing page's frames: the logo frame (which also applies the Installing page), the
+// reveal while unpacking and the purple frame at the end, handed to the repaint thread.
 void SetupDlg::RunFrameThread() {
-    while (!m_state.closing) {
-        ProduceFrame();
-    }
+    m_state.anim.RunFrameThread(
+        m_animImages, [this] { UpdateCtrlStatus(E_Install_Installing); }, m_state.closing);
 }
 
-// The frame producer of the Installing page. Until the animations arrive it renders no frames and
-// only applies the Installing page, once per installation attempt, while the installation waits
-// for its download.
-void SetupDlg::ProduceFrame() {
-    if (m_state.GetPhase() == E_Phase_Waiting &&
-        m_state.GetInstallState() == E_Install_Installing &&
-        !m_installingPageApplied.exchange(true)) {
-        UpdateCtrlStatus(E_Install_Installing);
-    }
-    SleepMs(kFrameIdleMs);
-}
-
-void SetupDlg::StartInstallThreads() {
-    m_installingPageApplied = false;
+// Once per process: the controller is the only one and lives for the whole run.
+void SetupDlg::StartFrameThread() {
     if (!m_frameThread.Started()) {
         m_frameThread.Start([this] { RunFrameThread(); });
     }
+}
+
+void SetupDlg::StartInstallThreads() {
+    StartFrameThread();
     // The thread of a previous attempt ended when it reported the failed download.
     if (!m_installThread.JoinFor(kJoinSliceMs * 100)) {
         LogFormat("OnBtnInstall : the previous install thread did not end within %d ms",

@@ -1,41 +1,55 @@
 #!/usr/bin/env bash
-# Download benchmark: one 256 MiB package from three nginx mirrors on loopback, fetched by
-# kelto-fetch (the engine), by aria2c (a Metalink with the whole MD5 and 1 MiB piece MD5s, two
-# connections per mirror) and by one curl transfer. Two workloads: all mirrors at full speed, and
-# one mirror throttled to a tenth of the others' rate. Prints wall time, CPU time and peak memory
-# of each, and the ratios to kelto-fetch. Needs root (port 80, ICMP) and a built kelto-fetch.
-# Not part of the test pass.
+# Download benchmark: packages of 64, 128 and 256 MiB from three nginx mirrors on loopback,
+# fetched by kelto-fetch (the engine), by aria2c (a Metalink with the whole MD5 and 1 MiB piece
+# MD5s, two connections per mirror) and by one curl stream, in interleaved runs. The package
+# folder lies on a RAM disk (/dev/shm) and on the disk (/tmp); all mirrors at full speed, and
+# one mirror throttled to a tenth of the others' rate. Prints, per case, the median wall time of
+# each tool, the median of the per-run ratios kelto-fetch / aria2c and kelto-fetch / curl, the
+# peak memory of each, and the verification's cost against the MD5 limit: the digest time
+# kelto-fetch spent (summed over its threads) divided by the time of one MD5 over the same bytes
+# (openssl dgst, file in the page cache), measured in the same run. Needs root (port 80, ICMP)
+# and a built kelto-fetch. Not part of the test pass; run it under
+# flock /tmp/kelto-port80.lock.
 #
 #   bench/download/run.sh [build-folder]      (default: build)
+#   KELTO_BENCH_SIZES="64 128 256" KELTO_BENCH_RUNS=5 KELTO_BENCH_PLACES="ram disk"
+#   KELTO_BENCH_WORKLOADS="healthy slow"
+#   KELTO_BENCH_TRACE=<MiB>: one verbose kelto-fetch run (healthy, RAM disk), then stop;
+#   KELTO_BENCH_TRACE_TOOL="perf record -g -o /tmp/k.data" runs it under a profiler.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$top/build}
 fetch=$build/tools/kelto-fetch/kelto-fetch
-size_mib=${KELTO_BENCH_MIB:-256}
-runs=${KELTO_BENCH_RUNS:-3}
+sizes=${KELTO_BENCH_SIZES:-64 128 256}
+runs=${KELTO_BENCH_RUNS:-5}
+places=${KELTO_BENCH_PLACES:-ram disk}
+workloads=${KELTO_BENCH_WORKLOADS:-healthy slow}
 [ -x "$fetch" ] || { echo "build kelto-fetch first: cmake --build build --target kelto-fetch"; exit 1; }
 command -v aria2c >/dev/null || { echo "aria2c missing (scripts/install-deps.sh)"; exit 1; }
 
 work=$(mktemp -d /tmp/kelto-bench-XXXXXX)
+ram=$(mktemp -d /dev/shm/kelto-bench-XXXXXX)
 chmod 755 "$work"
 nginx_pid=
 cleanup() {
     [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null || true
-    rm -rf "$work"
+    rm -rf "$work" "$ram"
 }
 trap cleanup EXIT
 
 served=$work/served
 mkdir -p "$served/download" "$served/setup" "$work/out" "$work/logs" "$work/temp"
 chmod -R 755 "$served"
-package=$served/download/pkg.exe
-head -c $((size_mib * 1048576)) /dev/urandom >"$package"
-chmod 644 "$package"
-size=$(stat -c %s "$package")
+mirrors=(127.0.0.2 127.0.0.3 127.0.0.4)
 
-# Digests: the whole package and every 1 MiB block, upper case for the description.
-whole=$(md5sum "$package" | cut -d' ' -f1)
-mapfile -t blocks < <(python3 - "$package" <<'PY'
+make_package() { # <MiB>: package, description and Metalink of that size
+    local mib=$1 package=$served/download/pkg$1.exe
+    [ -f "$package" ] && return 0
+    head -c $((mib * 1048576)) /dev/urandom >"$package"
+    local size whole
+    size=$(stat -c %s "$package")
+    whole=$(md5sum "$package" | cut -d' ' -f1)
+    mapfile -t blocks < <(python3 - "$package" <<'PY'
 import hashlib, sys
 with open(sys.argv[1], 'rb') as f:
     while True:
@@ -45,35 +59,36 @@ with open(sys.argv[1], 'rb') as f:
         print(hashlib.md5(block).hexdigest())
 PY
 )
-mirrors=(127.0.0.2 127.0.0.3 127.0.0.4)
-{
-    echo '<?xml version="1.0" encoding="utf-8"?>'
-    echo "<download version=\"1\" size=\"$size\"><url size=\"${#mirrors[@]}\">"
-    i=0
-    for m in "${mirrors[@]}"; do
-        echo "<item_$i value=\"http://$m/download/pkg.exe\"/>"
-        i=$((i + 1))
-    done
-    echo "</url><hash size=\"$((${#blocks[@]} + 1))\"><item_0 value=\"${whole^^}\"/>"
-    i=1
-    for b in "${blocks[@]}"; do
-        echo "<item_$i value=\"${b^^}\"/>"
-        i=$((i + 1))
-    done
-    echo "</hash></download>"
-} >"$served/setup/pkg.cfg"
-{
-    echo '<?xml version="1.0" encoding="UTF-8"?>'
-    echo '<metalink xmlns="urn:ietf:params:xml:ns:metalink"><file name="a.exe">'
-    echo "<size>$size</size><hash type=\"md5\">$whole</hash><pieces length=\"1048576\" type=\"md5\">"
-    for b in "${blocks[@]}"; do echo "<hash>$b</hash>"; done
-    echo "</pieces>"
-    for m in "${mirrors[@]}"; do echo "<url>http://$m/download/pkg.exe</url>"; done
-    echo "</file></metalink>"
-} >"$work/pkg.meta4"
-chmod -R a+r "$served"
+    {
+        echo '<?xml version="1.0" encoding="utf-8"?>'
+        echo "<download version=\"1\" size=\"$size\"><url size=\"${#mirrors[@]}\">"
+        local i=0
+        for m in "${mirrors[@]}"; do
+            echo "<item_$i value=\"http://$m/download/pkg$mib.exe\"/>"
+            i=$((i + 1))
+        done
+        echo "</url><hash size=\"$((${#blocks[@]} + 1))\"><item_0 value=\"${whole^^}\"/>"
+        i=1
+        for b in "${blocks[@]}"; do
+            echo "<item_$i value=\"${b^^}\"/>"
+            i=$((i + 1))
+        done
+        echo "</hash></download>"
+    } >"$served/setup/pkg$mib.cfg"
+    {
+        echo '<?xml version="1.0" encoding="UTF-8"?>'
+        echo "<metalink xmlns=\"urn:ietf:params:xml:ns:metalink\"><file name=\"a$mib.exe\">"
+        echo "<size>$size</size><hash type=\"md5\">$whole</hash><pieces length=\"1048576\" type=\"md5\">"
+        for b in "${blocks[@]}"; do echo "<hash>$b</hash>"; done
+        echo "</pieces>"
+        for m in "${mirrors[@]}"; do echo "<url>http://$m/download/pkg$mib.exe</url>"; done
+        echo "</file></metalink>"
+    } >"$work/pkg$mib.meta4"
+    echo "$whole" >"$work/pkg$mib.md5"
+    chmod -R a+r "$served"
+}
 
-start_nginx() { # <limit of the last mirror, "" for none>
+start_nginx() { # <limit of the last mirror> <limit of the others>, "" "" for none
     [ -n "$nginx_pid" ] && kill "$nginx_pid" && wait "$nginx_pid" 2>/dev/null || true
     local conf=$work/nginx.conf
     {
@@ -86,7 +101,7 @@ start_nginx() { # <limit of the last mirror, "" for none>
         for m in "${mirrors[@]}"; do
             local limit=""
             [ "$m" = "${mirrors[2]}" ] && [ -n "$1" ] && limit="limit_rate $1;"
-            [ "$m" != "${mirrors[2]}" ] && [ -n "$1" ] && limit="limit_rate $2;"
+            [ "$m" != "${mirrors[2]}" ] && [ -n "$2" ] && limit="limit_rate $2;"
             echo "  server { listen $m:80; root $served; $limit"
             echo "    location = /flag.php { default_type text/plain; return 200 \"11\"; } }"
         done
@@ -101,61 +116,90 @@ start_nginx() { # <limit of the last mirror, "" for none>
     echo "nginx did not start"; cat "$work/logs/error.log"; exit 1
 }
 
-measure() { # <name> <command...>: one line "name wall cpu rss ok"
+measure() { # <name> <stdout file> <command...>: one line "name wall cpu rss rc"
     python3 - "$@" <<'PY'
-import resource, subprocess, sys, time
-name, command = sys.argv[1], sys.argv[2:]
+import os, resource, subprocess, sys, time
+name, out, command = sys.argv[1], sys.argv[2], sys.argv[3:]
 start = time.monotonic()
-result = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+with open(out, 'w') as sink:
+    result = subprocess.run(command, stdout=sink, stderr=subprocess.DEVNULL)
 wall = time.monotonic() - start
 usage = resource.getrusage(resource.RUSAGE_CHILDREN)
 print(f"{name} {wall:.3f} {usage.ru_utime + usage.ru_stime:.3f} {usage.ru_maxrss / 1024:.1f} {result.returncode}")
 PY
 }
 
-verify() { # <file>
-    [ "$(md5sum "$1" | cut -d' ' -f1)" = "$whole" ] || { echo "WRONG BYTES in $1"; exit 1; }
+verify() { # <file> <MiB>
+    [ "$(md5sum "$1" | cut -d' ' -f1)" = "$(cat "$work/pkg$2.md5")" ] || { echo "WRONG BYTES in $1"; exit 1; }
     rm -f "$1"
 }
 
-workload() { # <title> <limit of the throttled mirror> <limit of the others>
-    echo "== $1"
-    start_nginx "$2" "$3"
-    local results=$work/results.txt
-    : >"$results"
+one_case() { # <workload> <place folder> <MiB> <results file>
+    local out=$2 mib=$3 results=$4 row
     for run in $(seq "$runs"); do
-        measure kelto-fetch "$fetch" "http://127.0.0.1/setup/pkg.cfg" "$work/out/k.exe" >>"$results"
-        verify "$work/out/k.exe"
-        measure aria2c aria2c -q --allow-overwrite=true --file-allocation=none \
+        row=$(measure kelto-fetch "$work/k.txt" "$fetch" "http://127.0.0.1/setup/pkg$mib.cfg" "$out/k.exe")
+        local digest
+        digest=$(sed -n 's/^verification: \([0-9]*\) bytes digested in \([0-9.]*\) s.*/\2/p' "$work/k.txt")
+        echo "$row ${digest:-0} $run" >>"$results"
+        verify "$out/k.exe" "$mib"
+        echo "$(measure aria2c /dev/null aria2c -q --allow-overwrite=true --file-allocation=none \
             --max-connection-per-server=2 --split=6 --min-split-size=1M \
-            --dir="$work/out" --metalink-file="$work/pkg.meta4" >>"$results"
-        verify "$work/out/a.exe"
-        measure curl curl -s -o "$work/out/c.exe" "http://${mirrors[0]}/download/pkg.exe" >>"$results"
-        verify "$work/out/c.exe"
+            --dir="$out" --metalink-file="$work/pkg$mib.meta4") 0 $run" >>"$results"
+        verify "$out/a$mib.exe" "$mib"
+        echo "$(measure curl /dev/null curl -s -o "$out/c.exe" "http://${mirrors[0]}/download/pkg$mib.exe") 0 $run" >>"$results"
+        verify "$out/c.exe" "$mib"
+        # The MD5 limit: one digest over the same bytes, in the page cache.
+        echo "$(measure md5 /dev/null openssl dgst -md5 "$served/download/pkg$mib.exe") 0 $run" >>"$results"
     done
-    python3 - "$results" <<'PY'
+}
+
+summarise() { # <results file>
+    python3 - "$1" <<'PY'
 import statistics, sys
-rows = {}
+cases = {}
 for line in open(sys.argv[1]):
-    name, wall, cpu, rss, rc = line.split()
+    case, name, wall, cpu, rss, rc, digest, run = line.split()
     if rc != "0":
-        print(f"{name} FAILED (exit {rc})")
-    rows.setdefault(name, []).append((float(wall), float(cpu), float(rss)))
-med = {n: tuple(statistics.median(v[i] for v in r) for i in range(3)) for n, r in rows.items()}
-k = med["kelto-fetch"]
-print(f"{'tool':12} {'wall s':>8} {'cpu s':>8} {'peak MiB':>9} {'wall/kelto':>11} {'cpu/kelto':>10}")
-for name in ("kelto-fetch", "aria2c", "curl"):
-    w, c, r = med[name]
-    print(f"{name:12} {w:8.2f} {c:8.2f} {r:9.1f} {w / k[0]:11.2f} {c / k[1]:10.2f}")
+        print(f"{case} {name} FAILED (exit {rc}) in run {run}")
+    cases.setdefault(case, {}).setdefault(name, {})[run] = (float(wall), float(rss), float(digest))
+print(f"{'case':28} {'kelto s':>8} {'aria2c s':>8} {'curl s':>7} {'k/aria2c':>9} {'k/curl':>7}"
+      f" {'k MiB':>6} {'a MiB':>6} {'c MiB':>6} {'verif/MD5':>9}")
+for case, tools in cases.items():
+    k, a, c, m = tools["kelto-fetch"], tools["aria2c"], tools["curl"], tools["md5"]
+    runs = sorted(k)
+    med = lambda t: statistics.median(v[0] for v in t.values())
+    ratio = lambda t: statistics.median(k[r][0] / t[r][0] for r in runs)
+    peak = lambda t: max(v[1] for v in t.values())
+    verif = statistics.median(k[r][2] / m[r][0] for r in runs)
+    print(f"{case:28} {med(k):8.3f} {med(a):8.3f} {med(c):7.3f} {ratio(a):9.2f} {ratio(c):7.2f}"
+          f" {peak(k):6.1f} {peak(a):6.1f} {peak(c):6.1f} {verif:9.2f}")
 PY
 }
 
-if [ -n "${KELTO_BENCH_TRACE:-}" ]; then # one traced engine run, then stop
+if [ -n "${KELTO_BENCH_TRACE:-}" ]; then
+    make_package "$KELTO_BENCH_TRACE"
     start_nginx "" ""
-    ${KELTO_BENCH_TRACE_TOOL:-} "$fetch" -v "http://127.0.0.1/setup/pkg.cfg" "$work/out/k.exe" 2>&1 |
-        grep -v "Download_Segment\|CheckFinish"
+    ${KELTO_BENCH_TRACE_TOOL:-} "$fetch" -v "http://127.0.0.1/setup/pkg$KELTO_BENCH_TRACE.cfg" "$ram/k.exe" 2>&1 |
+        grep -v "Download_Segment\|CheckFinish\|BeginDownloadItem\|Internal Finish"
     exit 0
 fi
-echo "package: $size bytes, three mirrors, median of $runs runs"
-workload "all mirrors at full speed" "" ""
-workload "one mirror throttled to a tenth (20 MB/s against 200 MB/s per connection)" 20m 200m
+
+for mib in $sizes; do make_package "$mib"; done
+results=$work/results.txt
+: >"$results"
+echo "three mirrors, two connections each; $runs interleaved runs per case; $(nproc) cores"
+for workload in $workloads; do
+    if [ "$workload" = healthy ]; then start_nginx "" ""; else start_nginx 20m 200m; fi
+    for place in $places; do
+        folder=$work/out
+        [ "$place" = ram ] && folder=$ram
+        for mib in $sizes; do
+            tmp=$work/case.txt
+            : >"$tmp"
+            one_case "$workload" "$folder" "$mib" "$tmp"
+            sed "s/^/$workload-$place-${mib}MiB /" "$tmp" >>"$results"
+        done
+    done
+done
+echo "healthy: all mirrors at full speed; slow: one mirror at 20 MB/s, the others at 200 MB/s per connection"
+summarise "$results"

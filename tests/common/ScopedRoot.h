@@ -39,7 +39,10 @@ public:
     ~ScopedRoot() {
         platform::ResetRootForTesting();
         unsetenv("KELTO_ROOT");
+        // A test may have taken the owner's rights away.
         std::error_code error;
+        std::filesystem::permissions(m_folder, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, error);
         std::filesystem::remove_all(m_folder, error);
     }
     ScopedRoot(const ScopedRoot&) = delete;

@@ -3,6 +3,7 @@
 // lengths.
 #include "EngineFixture.h"
 
+#include "app/BuildConfig.h"
 #include "app/Md5.h"
 #include "app/Result.h"
 #include "download/HttpTransfer.h"
@@ -11,6 +12,7 @@
 #include "platform/FileSystem.h"
 
 #include <cstring>
+#include <filesystem>
 
 namespace testing_support {
 namespace {
@@ -177,6 +179,112 @@ TEST_F(DescriptionTest, BadDescriptionsFailTheDownload) {
     EXPECT_EQ(errorPage.End(), std::make_tuple(4, 0u, 0L));
 }
 
+// The whole digest decides unless block digests cover every byte: a differing whole digest is
+// accepted only when every block matches its own digest.
+TEST_F(DescriptionTest, VerificationNeedsDigestsThatVouchForEveryByte) {
+    struct Case {
+        const char* name;
+        size_t blockDigests; // how many of the description's block digests are listed
+        int outcome;
+        EndReason reason;
+    };
+    const std::vector<Case> cases = {
+        {"wrong whole digest, no block digests", 0, 4, EndReason::kUnverifiable},
+        {"wrong whole digest, block digests for part", 2, 4, EndReason::kUnverifiable},
+        {"wrong whole digest, every block digest right", 4, 5, EndReason::kComplete},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(
+            ScopedRoot::Host(L"C:\\Downloads\\Kelto Clipwave Converter\\pkg.exe"));
+        PackageDescription wrong = m_description;
+        wrong.wholeHash = std::string(32, 'A');
+        wrong.blockHashes.resize(c.blockDigests);
+        ServeDescription(DescriptionXml(wrong));
+        LogCapture log;
+        EngineRun run;
+        ASSERT_EQ(run.Run(), kSOk);
+        EXPECT_EQ(run.Engine().GetStatus(), c.outcome);
+        EXPECT_EQ(run.Engine().GetEndReason(), c.reason);
+        EXPECT_EQ(run.End(), std::make_tuple(c.outcome, static_cast<unsigned>(kPackageSize),
+                                             static_cast<long>(kPackageSize)));
+        EXPECT_EQ(log.Count("the package is refused"), c.outcome == 4 ? 1 : 0) << log.All();
+        EXPECT_TRUE(LocalPackage() == m_package); // the bytes themselves are right
+    }
+}
+
+// Mirrors the engine cannot use are skipped one by one: too long for their field, or of
+// another scheme than http and https (a local file named as a mirror is never read, not even as
+// the content-delivery fallback). The others stand.
+TEST_F(DescriptionTest, UnusableMirrorsAreSkippedAndTheOthersStand) {
+    WriteHostFile(m_root.Folder() / "secret.bin", m_package);
+    std::filesystem::permissions(m_root.Folder() / "secret.bin",
+                                 std::filesystem::perms::owner_read |
+                                     std::filesystem::perms::owner_write);
+    const std::string fileMirror =
+        "file://" + (m_root.Folder() / "secret.bin").string() + "?" + build::kCdnDomain;
+    const std::string longMirror = "http://127.0.0.3/download/" + std::string(2000 - 26, 'a');
+    PackageDescription mixed = m_description;
+    mixed.mirrors = {longMirror,
+                     fileMirror,
+                     "ftp://127.0.0.2/download/pkg.exe",
+                     "gopher://127.0.0.2/download/x",
+                     MirrorUrl("127.0.0.2"),
+                     MirrorUrl("127.0.0.3")};
+    ServeDescription(DescriptionXml(mixed));
+    LogCapture log;
+    EngineRun run;
+    ASSERT_EQ(run.Run(), kSOk);
+    EXPECT_EQ(run.Engine().GetStatus(), 5);
+    EXPECT_TRUE(LocalPackage() == m_package);
+    EXPECT_EQ(log.Count("item_0.value skipped, longer than 1039 characters"), 1) << log.All();
+    for (int n = 1; n <= 3; ++n) {
+        EXPECT_EQ(log.Count("item_" + std::to_string(n) +
+                            ".value skipped, only http and https mirrors are used"),
+                  1);
+    }
+    const std::vector<UrlCfg> ranked = run.Engine().RankedMirrors();
+    ASSERT_EQ(ranked.size(), 2u);
+    EXPECT_EQ(std::string(ranked[0].url).substr(0, 16), "http://127.0.0.2");
+
+    // The local file alone: no mirror, no fallback, nothing read.
+    std::filesystem::remove(ScopedRoot::Host(L"C:\\Downloads\\Kelto Clipwave Converter\\pkg.exe"));
+    mixed.mirrors = {fileMirror};
+    ServeDescription(DescriptionXml(mixed));
+    EngineRun alone;
+    ASSERT_EQ(alone.Run(), kSOk);
+    EXPECT_EQ(alone.Engine().GetStatus(), 4);
+    EXPECT_EQ(alone.Engine().GetEndReason(), EndReason::kNoMirror);
+    EXPECT_EQ(alone.ProgressCalls(), 0);
+    // And a description address of another scheme is refused before anything is fetched.
+    EngineRun local;
+    EXPECT_EQ(local.Run(fileMirror.c_str()), kEInvalidArg);
+    EXPECT_EQ(local.End(), std::make_tuple(4, 0u, 0L));
+}
+
+// An endless description is cut off at 4 MiB and fails the download; an endless text answer is
+// cut off at 64 KiB and reads as "error". Neither fills the disk or waits for a time-out.
+TEST_F(DescriptionTest, EndlessAnswersAreCutOff) {
+    FaultServer endless;
+    FaultPlan plan;
+    plan.kind = FaultPlan::Kind::kEndless;
+    ASSERT_TRUE(endless.Start("127.0.0.5", 80, "", plan));
+    LogCapture log;
+    EngineRun run;
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(run.Run("http://127.0.0.5/setup/endless.cfg"), kSOk);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_EQ(run.End(), std::make_tuple(4, 0u, 0L));
+    EXPECT_EQ(log.Count("the description passed 4194304 bytes, cut off"), 1);
+    EXPECT_LE(std::filesystem::file_size(
+                  ScopedRoot::Host(L"C:\\Downloads\\Kelto Clipwave Converter\\pkg.exe.cfg")),
+              kMaxDescriptionBytes);
+
+    EXPECT_EQ(FetchText("http://127.0.0.5/version_file"), "error");
+    EXPECT_EQ(FetchVersionText("http://127.0.0.5/version_file"), "");
+    EXPECT_GE(log.Count("passed 65536 bytes, cut off"), 1);
+}
+
 TEST_F(DescriptionTest, LocalPathsThatDoNotFitAreRefused) {
     const std::string longPath = "C:\\" + std::string(255, 'p');
     EngineRun run;
@@ -256,7 +364,9 @@ TEST_F(DescriptionTest, SegmentStoresExactlyItsRange) {
     EXPECT_EQ(segment.result, static_cast<int>(CURLE_WRITE_ERROR));
     EXPECT_EQ(segment.current, 10u);
     engine.Stop();
-    EXPECT_EQ(ReadHostFile(ScopedRoot::Host(L"C:\\seg\\a.bin")), "0123456789");
+    // The file holds the package's reserved 16 bytes, of which only the range's are written.
+    EXPECT_EQ(ReadHostFile(ScopedRoot::Host(L"C:\\seg\\a.bin")),
+              std::string("0123456789\0\0\0\0\0\0", 16));
 
     DownloaderCurl exact;
     ASSERT_EQ(exact.PrepareForTesting(10, "C:\\seg\\b.bin"), kSOk);

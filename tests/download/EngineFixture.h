@@ -5,12 +5,14 @@
 #include "app/Log.h"
 #include "download/CfgWriter.h"
 #include "download/DownloaderCurl.h"
+#include "tests/common/LogCapture.h"
 #include "tests/common/ScopedRoot.h"
 #include "tests/support/Servers.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <tuple>
@@ -29,52 +31,6 @@ inline std::string MirrorUrl(const std::string& address) {
     return "http://" + address + "/" + kPackagePath;
 }
 
-// Collects the install log's lines while it lives.
-class LogCapture {
-public:
-    LogCapture() {
-        Lines().clear();
-        ILog::Instance().SetListener(&LogCapture::Receive);
-    }
-    ~LogCapture() { ILog::Instance().SetListener(nullptr); }
-
-    // How many lines contain text.
-    static int Count(const std::string& text) {
-        std::lock_guard lock(Mutex());
-        int count = 0;
-        for (const std::string& line : Lines()) {
-            count += line.find(text) != std::string::npos ? 1 : 0;
-        }
-        return count;
-    }
-    static std::string All() {
-        std::lock_guard lock(Mutex());
-        std::string all;
-        for (const std::string& line : Lines()) {
-            all += line;
-        }
-        return all;
-    }
-
-private:
-    static int Receive(const char* text) {
-        std::lock_guard lock(Mutex());
-        if (getenv("KELTO_TEST_LOG") != nullptr) {
-            fprintf(stderr, "log: %s", text);
-        }
-        Lines().emplace_back(text);
-        return 0;
-    }
-    static std::mutex& Mutex() {
-        static std::mutex mutex;
-        return mutex;
-    }
-    static std::vector<std::string>& Lines() {
-        static std::vector<std::string> lines;
-        return lines;
-    }
-};
-
 struct Callback {
     int code;
     unsigned value1;
@@ -85,6 +41,9 @@ class EngineRun {
 public:
     EngineRun() {
         m_engine.SetCallback([this](int code, unsigned value1, long value2) {
+            if (m_observer) {
+                m_observer(code, value1, value2);
+            }
             std::lock_guard lock(m_mutex);
             if (code != 3 && code != 7) {
                 m_calls.push_back({code, value1, value2});
@@ -100,6 +59,11 @@ public:
     }
 
     DownloaderCurl& Engine() { return m_engine; }
+    // Also sees every callback, on the engine's thread, before it is recorded. Set it before
+    // Run.
+    void SetObserver(std::function<void(int, unsigned, long)> observer) {
+        m_observer = std::move(observer);
+    }
 
     // DownloadCfg, then wait (at most limit) as the install sequence does.
     long Run(const char* url = kCfgUrl, const char* local = kLocalPackage,
@@ -141,6 +105,7 @@ private:
     std::vector<Callback> m_calls;
     int m_progress = 0;
     bool m_ended = false;
+    std::function<void(int, unsigned, long)> m_observer;
     DownloaderCurl m_engine;
 };
 

@@ -99,16 +99,16 @@ TEST_F(FaultMatrix, TinyPackageSmallerThanTheSegmentCount) {
 }
 
 TEST_F(FaultMatrix, StalledMirrorIsReplaced) {
-    // Ranges several times the stall point: the stalled ones are still large when the healthy
-    // mirrors finish theirs, so splitting alone cannot take them over and the stall must be
-    // detected.
+    // A stall point below half the smallest range that is still split (kMinSplitBytes): however
+    // often the healthy mirrors split the stalling mirror's ranges, what it keeps is longer than
+    // what it sends, so splitting alone cannot finish them and the stall must be detected.
     LogCapture log;
     m_package = MakePackageBytes(32 * 1048576, 12);
     m_served.Write(kPackagePath, m_package);
     FaultServer stall;
     FaultPlan plan;
     plan.kind = FaultPlan::Kind::kStallAfter;
-    plan.afterBytes = 1048576;
+    plan.afterBytes = 131072;
     StartFault(&stall, "127.0.0.5", plan);
     Serve({MirrorUrl("127.0.0.5"), MirrorUrl("127.0.0.2"), MirrorUrl("127.0.0.3")},
           {Healthy("127.0.0.2"), Healthy("127.0.0.3")});
@@ -116,16 +116,16 @@ TEST_F(FaultMatrix, StalledMirrorIsReplaced) {
     ASSERT_EQ(run.Run(), kSOk);
     ExpectComplete(run);
     const auto stalled = SegmentsOn(run, MirrorUrl("127.0.0.5"));
-    // Every body stalls after 1 MiB: a range that long or longer was taken away after exactly
+    // Every body stalls after 128 KiB: a range that long or longer was taken away after exactly
     // that much; a shorter one (split off while the mirror still looked fast) came in whole.
     int replaced = 0;
     for (const DownloadSegment& segment : stalled) {
-        if (segment.current - segment.start == 1048576u) {
+        if (segment.current - segment.start == plan.afterBytes) {
             EXPECT_EQ(segment.status, E_Status_StopByDispatch) << segment.id;
             ++replaced;
         } else {
             EXPECT_EQ(segment.current, segment.end + 1) << segment.id;
-            EXPECT_LT(segment.end - segment.start, 1048576u) << segment.id;
+            EXPECT_LT(segment.end - segment.start, plan.afterBytes) << segment.id;
             EXPECT_NE(segment.status, E_Status_Runing) << segment.id;
         }
     }
@@ -274,61 +274,6 @@ TEST_F(FaultMatrix, SevenUsableMirrorsKeepTheFiveFastest) {
                       std::find(mirrors.begin(), mirrors.end(), ranked[i].url));
         }
     }
-}
-
-TEST_F(FaultMatrix, SingleFailingMirrorEndsWithFailure) {
-    LogCapture log;
-    FaultServer broken;
-    FaultPlan plan;
-    plan.kind = FaultPlan::Kind::kResetAfter;
-    plan.afterBytes = 0;
-    StartFault(&broken, "127.0.0.5", plan);
-    Serve({MirrorUrl("127.0.0.5")}, {});
-    EngineRun run;
-    const auto started = std::chrono::steady_clock::now();
-    ASSERT_EQ(run.Run(), kSOk);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
-    EXPECT_EQ(run.Engine().GetStatus(), 4);
-    ASSERT_EQ(run.Calls().size(), 1u);
-    EXPECT_EQ(run.Calls()[0].code, 4);
-    EXPECT_EQ(run.Calls()[0].value2, static_cast<long>(kSize));
-    EXPECT_GE(log.Count("given up after 3 restarts"), 1);
-    EXPECT_EQ(log.Count("Download_Dispatch : CheckHash download failed."), 1);
-}
-
-TEST_F(FaultMatrix, ErrorStopWithACompletePackageStillSucceeds) {
-    // The first-ranked mirror stalls a little before the end of each of its two ranges, where
-    // the package holds zeros; the bytes it never sends are the zeros already in the memory
-    // copy and in the file's holes. A clock that stands still gives no mirror a speed, so the
-    // failed ranges have nowhere to go and the dispatcher stops on an error. The verification
-    // after it passes, and the download must still end as complete.
-    LogCapture log;
-    constexpr uint32_t kRange = 1200000; // four ranges: two per mirror
-    constexpr uint32_t kZeros = 65536;
-    m_package = MakePackageBytes(4 * kRange, 13);
-    for (uint32_t rangeEnd : {kRange, 3 * kRange}) {
-        std::fill_n(m_package.begin() + (rangeEnd - kZeros), kZeros, '\0');
-    }
-    m_served.Write(kPackagePath, m_package);
-    FaultServer stall;
-    FaultPlan plan;
-    plan.kind = FaultPlan::Kind::kStallAfter;
-    plan.afterBytes = kRange - kZeros;
-    StartFault(&stall, "127.0.0.5", plan);
-    // The healthy mirror is slower than the stalling one reaches its stall point, so that no
-    // finished range splits the stalling ones first.
-    Serve({MirrorUrl("127.0.0.5"), MirrorUrl("127.0.0.2")},
-          {{"127.0.0.2", m_served.Path(), "limit_rate 512k;"}});
-    EngineRun run;
-    run.Engine().SetTickSourceForTesting([]() -> uint32_t { return 1000; });
-    ASSERT_EQ(run.Run(), kSOk);
-    EXPECT_EQ(log.Count("Download_Dispatch : download error, ID(0)."), 1) << log.All();
-    EXPECT_EQ(log.Count("Download_Dispatch : CheckHash passed after the error stop."), 1);
-    EXPECT_EQ(run.Engine().GetStatus(), 5);
-    ASSERT_EQ(run.Calls().size(), 1u);
-    EXPECT_EQ(run.Calls()[0].code, 5);
-    EXPECT_EQ(run.Calls()[0].value2, static_cast<long>(m_package.size()));
-    EXPECT_TRUE(PackageOnDiskIsExact());
 }
 
 TEST_F(FaultMatrix, TransfersGoThroughTheProxy) {

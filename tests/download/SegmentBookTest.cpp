@@ -79,7 +79,7 @@ SegmentBook::Round SplitWith(uint32_t left, SegmentBook* book) {
     s.at(1).current = s.at(1).end - left;
     s.at(1).speed = 100;
     s.at(1).lastDataTime = 1000;
-    return book->DispatchRound(2000, 2);
+    return book->DispatchRound(2000, {kThree[0], kThree[1]});
 }
 
 TEST(SegmentBook, SplitsTheLargestRemainderInHalf) {
@@ -142,8 +142,8 @@ TEST(SegmentBook, FailedAndStalledRangesMoveToTheFastestOtherMirror) {
     s.at(2).speed = 400;
     s.at(2).current = 2500000;
     s.at(2).lastDataTime = 1000; // no data for 6 s at now = 7000
-    const SegmentBook::Round round = book.DispatchRound(7000, 3);
-    ASSERT_FALSE(round.errorStop);
+    const SegmentBook::Round round = book.DispatchRound(7000, kThree);
+    ASSERT_EQ(round.tooSlow, -1);
     ASSERT_EQ(round.started, (std::vector<int>{3, 4}));
     EXPECT_EQ(s.at(0).status, E_Status_StopByDispatch);
     EXPECT_EQ(s.at(3).start, 1000u);
@@ -160,35 +160,97 @@ TEST(SegmentBook, FailedAndStalledRangesMoveToTheFastestOtherMirror) {
     complete.Init(1000, {kThree[0]}, 1, 0);
     complete.Segments().at(0).status = E_Status_Fail;
     complete.Segments().at(0).current = 1000;
-    EXPECT_TRUE(complete.DispatchRound(2000, 1).started.empty());
+    EXPECT_TRUE(complete.DispatchRound(2000, {kThree[0]}).started.empty());
     EXPECT_EQ(complete.Segments().at(0).status, E_Status_StopByDispatch);
 }
 
-TEST(SegmentBook, NoOtherDeliveringMirrorStopsTheDownload) {
+// During an outage no mirror delivers: a failed range goes to the next mirror in rank, round
+// robin, and a lone mirror takes its own range again; nothing gives up by count.
+TEST(SegmentBook, WithoutADeliveringMirrorRangesRotateAndNeverGiveUp) {
     SegmentBook book;
-    book.Init(2000, {kThree[0], kThree[1]}, 1, 0);
-    book.Segments().at(0).status = E_Status_Fail;
-    const SegmentBook::Round round = book.DispatchRound(2000, 2);
-    EXPECT_TRUE(round.errorStop);
-    EXPECT_EQ(round.errorId, 0);
+    book.Init(2000, kThree, 1, 0);
+    book.Segments().at(0).status = E_Status_StopByDispatch;
+    book.Segments().at(1).status = E_Status_StopByDispatch;
+    std::vector<std::string> urls;
+    for (int round = 0; round < 6; ++round) {
+        // The range's latest transfer failed without a byte.
+        book.Segments().rbegin()->second.status = E_Status_Fail;
+        const SegmentBook::Round r = book.DispatchRound(2000 * (round + 1), kThree);
+        ASSERT_EQ(r.tooSlow, -1);
+        ASSERT_EQ(r.started.size(), 1u) << round;
+        urls.push_back(book.Segments().at(r.started[0]).url);
+    }
+    EXPECT_EQ(urls, (std::vector<std::string>{kThree[0], kThree[1], kThree[2], kThree[0], kThree[1],
+                                              kThree[2]}));
+
+    SegmentBook alone;
+    alone.Init(2000, {kThree[0]}, 1, 0);
+    for (int round = 0; round < 40; ++round) {
+        alone.Segments().rbegin()->second.status = E_Status_Fail;
+        const SegmentBook::Round r = alone.DispatchRound(2000 * (round + 1), {kThree[0]});
+        ASSERT_EQ(r.started.size(), 1u);
+        EXPECT_EQ(alone.Segments().at(r.started[0]).url, kThree[0]);
+    }
 }
 
-TEST(SegmentBook, SingleMirrorRestartsAreBounded) {
+// A transfer below 1 KiB/s over its 30 s window moves to a faster mirror; with none, the round
+// names it, and the download ends. A fast enough window opens the next one.
+TEST(SegmentBook, TrickleMovesToAFasterMirrorOrEndsTheDownload) {
     SegmentBook book;
-    book.Init(2000, {kThree[0]}, 1, 0);
-    int restarts = 0;
-    for (int round = 0; round < 10; ++round) {
-        auto& s = book.Segments();
-        s.rbegin()->second.status = E_Status_Fail; // fails without a byte
-        const SegmentBook::Round r = book.DispatchRound(2000 * (round + 1), 1);
-        if (r.errorStop) {
-            break;
-        }
-        ASSERT_EQ(r.started.size(), 1u);
-        EXPECT_EQ(book.Segments().at(r.started[0]).url, kThree[0]);
-        ++restarts;
+    book.Init(3000000, kThree, 1, 0);
+    auto& s = book.Segments();
+    for (auto& [id, segment] : s) {
+        segment.lastDataTime = 29500; // bytes keep arriving: no stall
     }
-    EXPECT_EQ(restarts, kMaxRestartsWithoutProgress);
+    s.at(0).windowBytes = 2 * 30;        // 2 bytes a second
+    s.at(1).windowBytes = 30 * 1024 + 1; // just above the bound
+    s.at(1).speed = 2000;
+    s.at(2).windowBytes = 30 * 1024 - 1; // just below, but it is not the only one
+    s.at(2).speed = 500;
+    SegmentBook::Round round = book.DispatchRound(29999, kThree);
+    EXPECT_TRUE(round.started.empty()); // the window has not closed yet
+    round = book.DispatchRound(30000, kThree);
+    ASSERT_EQ(round.tooSlow, -1);
+    ASSERT_EQ(round.started, (std::vector<int>{3, 4}));
+    EXPECT_EQ(s.at(3).url, kThree[1]);
+    EXPECT_EQ(s.at(4).url, kThree[1]);
+    EXPECT_EQ(s.at(0).status, E_Status_StopByDispatch);
+    EXPECT_EQ(s.at(1).status, E_Status_Runing);
+    EXPECT_EQ(s.at(1).windowStart, 30000u);
+    EXPECT_EQ(s.at(1).windowBytes, 0u);
+
+    SegmentBook alone;
+    alone.Init(3000000, {kThree[0]}, 1, 0);
+    alone.Segments().at(0).lastDataTime = 30000;
+    alone.Segments().at(0).windowBytes = 60;
+    alone.Segments().at(0).speed = 2;
+    EXPECT_EQ(alone.DispatchRound(30000, {kThree[0]}).tooSlow, 0);
+}
+
+// A download that kept the good blocks of an earlier attempt fetches only the missing ranges,
+// cut or joined to the number of transfers.
+TEST(SegmentBook, InitRangesCutsAndJoinsTheMissingRanges) {
+    SegmentBook book;
+    const std::vector<int> ids =
+        book.InitRanges({{0, 1048575}, {3145728, 5242879}}, {kThree[0], kThree[1]}, 1, 7);
+    ASSERT_EQ(ids.size(), 2u);
+    EXPECT_EQ(book.Segments().at(0).start, 0u);
+    EXPECT_EQ(book.Segments().at(1).start, 3145728u);
+    EXPECT_EQ(book.Segments().at(1).end, 5242879u);
+    EXPECT_EQ(book.ThreadCount(), 2);
+
+    SegmentBook split;
+    split.InitRanges({{1048576, 5242879}}, kThree, 1, 0);
+    ASSERT_EQ(split.Segments().size(), 3u);
+    EXPECT_EQ(split.Segments().at(0).end + 1, split.Segments().at(1).start);
+    EXPECT_EQ(split.Segments().at(2).end, 5242879u);
+    EXPECT_EQ(split.Segments().at(2).url, kThree[2]);
+
+    SegmentBook joined;
+    joined.InitRanges({{0, 9}, {100, 109}, {1000, 1009}}, {kThree[0]}, 2, 0);
+    ASSERT_EQ(joined.Segments().size(), 2u);
+    EXPECT_EQ(joined.Segments().at(0).end, 109u); // the smaller gap was fetched again
+    EXPECT_EQ(joined.Segments().at(1).start, 1000u);
 }
 
 TEST(SegmentBook, BlockTables) {

@@ -1,4 +1,5 @@
 // Extraction through the 7-Zip engine on real archives made by the engine's command line.
+#include "install/ArchiveBounds.h"
 #include "install/ArchiveEngine.h"
 #include "install/SevenZipExtractor.h"
 
@@ -7,8 +8,11 @@
 #include "platform/SpecialFolders.h"
 #include "platform/SystemInfo.h"
 #include "platform/Text.h"
+#include "tests/common/LogCapture.h"
 
 #include <gmock/gmock.h>
+
+#include <cstring>
 
 using namespace install_test;
 using ::testing::ElementsAre;
@@ -236,6 +240,98 @@ TEST_F(ExtractionTest, LinksInsideTheDestinationAreMade) {
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link)));
     EXPECT_EQ(ReadFile(link), "tool");
     EXPECT_TRUE(Errors().empty());
+}
+
+// CRC-32 as the 7z headers carry it.
+uint32_t Crc32(const std::string& bytes) {
+    uint32_t crc = 0xFFFFFFFF;
+    for (unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+        }
+    }
+    return ~crc;
+}
+
+void PutLittle32(std::string& bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[at + i] = static_cast<char>(value >> (8 * i));
+    }
+}
+
+// Replaces bytes right after a pattern in an archive's next header and mends both checksums, the
+// way a crafted archive declares whatever it likes.
+std::string PatchHeader(std::string archive, const std::string& pattern, const std::string& bytes) {
+    uint64_t offset = 0, length = 0;
+    std::memcpy(&offset, archive.data() + 12, 8);
+    std::memcpy(&length, archive.data() + 20, 8);
+    std::string header = archive.substr(32 + offset, length);
+    const size_t at = header.find(pattern);
+    EXPECT_NE(at, std::string::npos);
+    header.replace(at + pattern.size(), bytes.size(), bytes);
+    archive.replace(32 + offset, length, header);
+    PutLittle32(archive, 28, Crc32(header));
+    PutLittle32(archive, 8, Crc32(archive.substr(12, 20)));
+    return archive;
+}
+
+// A few hundred bytes that declare gigabytes: refused before the engine reads them, so the
+// engine never asks for that memory.
+TEST_F(ExtractionTest, ArchivesDeclaringMoreThanAPackageCarriesAreRefused) {
+    fs::path source = m_scratch / "source";
+    WriteFile(source / "a.txt", "hello");
+    const std::string lzmaProps("\x23\x03\x01\x01\x05\x5d", 6);
+    const std::string lzma2Props("\x21\x21\x01", 3);
+    std::string hugeLzma(4, '\0');
+    PutLittle32(hugeLzma, 0, 0xFE000000);
+    for (int i = 0; i < 40; ++i) {
+        WriteFile(m_scratch / "many" / ("f" + std::to_string(i)), std::to_string(i));
+    }
+    struct Case {
+        const char* name;
+        std::string archive;
+        bool refused;
+    };
+    const std::vector<Case> cases = {
+        {"LZMA dictionary of 4064 MiB",
+         PatchHeader(MakeArchive(source, m_scratch / "a.7z", {"-m0=lzma", "-mhc=off"}), lzmaProps,
+                     hugeLzma),
+         true},
+        {"LZMA2 dictionary of 4 GiB",
+         PatchHeader(MakeArchive(source, m_scratch / "b.7z", {"-m0=lzma2", "-mhc=off"}), lzma2Props,
+                     std::string(1, '\x28')),
+         true},
+        {"packed item list with a dictionary of 4064 MiB",
+         PatchHeader(MakeArchive(m_scratch / "many", m_scratch / "c.7z", {"-m0=lzma"}), lzmaProps,
+                     hugeLzma),
+         true},
+        {"LZMA2 dictionary of 8 MiB for 5 bytes",
+         PatchHeader(MakeArchive(source, m_scratch / "d.7z", {"-m0=lzma2", "-mhc=off"}), lzma2Props,
+                     std::string(1, '\x12')),
+         true},
+        {"an ordinary archive", MakeArchive(source, m_scratch / "e.7z", {"-m0=lzma2:d=64m"}),
+         false},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        m_events.clear();
+        fs::remove_all(Host(m_destination));
+        testing_support::LogCapture log;
+        EXPECT_TRUE(Extract(test.archive, m_destination));
+        if (test.refused) {
+            EXPECT_EQ(log.Count("Extract refused the archive: it declares"), 1);
+            EXPECT_THAT(Errors(), ElementsAre(kArchiveErrorMemory));
+            EXPECT_FALSE(fs::exists(Host(m_destination) / "a.txt"));
+        } else {
+            EXPECT_TRUE(Errors().empty());
+            EXPECT_EQ(ReadFile(Host(m_destination) / "a.txt"), "hello");
+        }
+    }
+    EXPECT_TRUE(DictionaryFits(1 << 20, 0));
+    EXPECT_TRUE(DictionaryFits(64 << 20, 32 << 20));
+    EXPECT_FALSE(DictionaryFits((64 << 20) + 2, 32 << 20));
+    EXPECT_FALSE(DictionaryFits(kMaxDeclaredSize + 1, kMaxDeclaredSize));
 }
 
 TEST_F(ExtractionTest, ItemPathSafetyRules) {

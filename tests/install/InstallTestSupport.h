@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Root.h"
 #include "platform/Text.h"
+#include "tests/common/ScopedRoot.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -24,22 +26,12 @@ namespace fs = std::filesystem;
 class RootFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::random_device random;
-        m_root = fs::temp_directory_path() /
-                 ("kelto-install-" + std::to_string(random()) + "-" + std::to_string(random()));
-        fs::create_directories(m_root);
-        setenv("KELTO_ROOT", m_root.c_str(), 1);
-        platform::ResetRootForTesting();
+        m_scopedRoot = std::make_unique<testing_support::ScopedRoot>();
+        m_root = m_scopedRoot->Folder();
         m_scratch = m_root / "scratch";
         fs::create_directories(m_scratch);
     }
-    void TearDown() override {
-        std::error_code error;
-        fs::permissions(m_root, fs::perms::owner_all, fs::perm_options::add, error);
-        fs::remove_all(m_root, error);
-        unsetenv("KELTO_ROOT");
-        platform::ResetRootForTesting();
-    }
+    void TearDown() override { m_scopedRoot.reset(); }
 
     // The host path of a Windows path of the emulated machine.
     static fs::path Host(const std::wstring& windowsPath) {
@@ -48,6 +40,7 @@ protected:
         return host;
     }
 
+    std::unique_ptr<testing_support::ScopedRoot> m_scopedRoot;
     fs::path m_root;
     fs::path m_scratch; // host-only working space outside every drive
 };

@@ -6,6 +6,9 @@
 
 #include <gmock/gmock.h>
 
+#include <cstdio>
+#include <fstream>
+
 using namespace install_test;
 using ::testing::ElementsAre;
 
@@ -142,6 +145,53 @@ TEST_F(ProcessTest, SnapshotsAndExitCodes) {
 
     request.application = L"C:\\Apps\\missing.exe";
     EXPECT_FALSE(platform::StartProcess(request));
+}
+
+// A process found by a snapshot ends and its id goes to an innocent process (forced here through
+// the kernel's last-id counter) before the kill: the innocent one must survive.
+TEST_F(ProcessTest, AFoundProcessIsEndedOnlyIfItIsStillTheSameProcess) {
+    std::vector<platform::ProcessEntry> entries;
+    auto entryOf = [&](uint32_t id) {
+        EXPECT_TRUE(platform::SnapshotProcesses(&entries));
+        for (const platform::ProcessEntry& entry : entries) {
+            if (entry.processId == id) {
+                return entry;
+            }
+        }
+        return platform::ProcessEntry{};
+    };
+    // The process as found is opened while it runs.
+    auto live = Run(m_install, L"KeltoCore.exe");
+    auto opened = platform::OpenProcessAsFound(entryOf(live->Id()));
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(opened->Terminate(0));
+    EXPECT_TRUE(live->Wait(2000));
+
+    int forced = 0, innocentsEnded = 0;
+    for (int round = 0; round < 60; ++round) {
+        auto found = Run(m_install, L"KeltoCore.exe");
+        const platform::ProcessEntry stale = entryOf(found->Id());
+        ASSERT_EQ(stale.processId, found->Id());
+        found->Terminate(0);
+        ASSERT_TRUE(found->Wait(2000));
+        std::ofstream("/proc/sys/kernel/ns_last_pid") << stale.processId - 1;
+        auto innocent = Run(L"C:\\Other", L"KeltoCore.exe");
+        if (innocent->Id() != stale.processId) {
+            continue; // another process took the id first: no reuse this round
+        }
+        ++forced;
+        if (auto reopened = platform::OpenProcessAsFound(stale)) {
+            reopened->Terminate(0);
+        }
+        uint32_t code = 0;
+        innocent->GetExitCode(&code);
+        innocentsEnded += code != platform::kStillActive || innocent->Wait(50);
+    }
+    std::printf("process id reuse forced in %d of 60 rounds\n", forced);
+    if (forced == 0) {
+        GTEST_SKIP() << "process id reuse could not be forced on this machine";
+    }
+    EXPECT_EQ(innocentsEnded, 0) << "in " << forced << " rounds with a reused id";
 }
 
 TEST(CommandLineTest, SplitsTheWayTheRuntimeDoes) {

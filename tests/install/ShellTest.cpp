@@ -6,11 +6,13 @@
 #include "InstallTestSupport.h"
 #include "app/Log.h"
 #include "app/Result.h"
+#include "platform/Descriptor.h"
 #include "platform/DesktopUser.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/ShellLink.h"
 #include "platform/SpecialFolders.h"
+#include "tests/common/LogCapture.h"
 
 #include <gmock/gmock.h>
 
@@ -21,6 +23,8 @@
 #include <mutex>
 #include <sstream>
 #include <thread>
+
+#include <unistd.h>
 
 using namespace install_test;
 
@@ -239,10 +243,13 @@ TEST_F(ShortcutTest, IconRefreshRoundTrip) {
              {"48", "49", "48"}, {"0", "33", "32"}, {"abc", "33", "32"}, {nullptr, "33", "32"}}) {
         SCOPED_TRACE(test.stored ? test.stored : "missing");
         setSize(test.stored);
+        // The temporary size is held for a while: watch for it, with a bound.
         std::string seen;
         std::thread watcher([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            seen = size();
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+            do {
+                seen = size();
+            } while (seen != test.during && std::chrono::steady_clock::now() < deadline);
         });
         before = platform::SettingChangeCountForTesting();
         EXPECT_TRUE(RefreshShellIcons());
@@ -261,7 +268,6 @@ protected:
         fs::create_directories(m_recordFolder);
         fs::permissions(m_recordFolder, fs::perms::all);
         m_record = m_recordFolder / "record.txt";
-        setenv("KELTO_TESTPRODUCT_RECORD", m_record.c_str(), 1);
         const char* display = std::getenv("DISPLAY");
         m_display = display ? display : "";
         unsetenv("DISPLAY");
@@ -271,9 +277,11 @@ protected:
         ASSERT_NE(testProduct, nullptr)
             << "KELTO_TESTPRODUCT names the test program (CTest sets it)";
         fs::copy_file(testProduct, program);
+        // A program started as another user gets a fresh environment: its settings come from
+        // the file beside it.
+        WriteFile(program.parent_path() / "testproduct.ini", "record=" + m_record.string() + "\n");
     }
     void TearDown() override {
-        unsetenv("KELTO_TESTPRODUCT_RECORD");
         if (!m_display.empty()) {
             setenv("DISPLAY", m_display.c_str(), 1);
         }
@@ -353,7 +361,8 @@ TEST_F(DesktopLaunchTest, TheTaskbarOwnerOfTheDisplayIsTheDesktopUser) {
     const std::string display = ":" + std::to_string(number);
     platform::StartRequest server;
     server.application = L"/usr/bin/Xvfb";
-    server.commandLine = L"Xvfb " + platform::NarrowToWide(display) + L" -nolisten tcp";
+    // -noreset: the server must not restart whenever its last client leaves.
+    server.commandLine = L"Xvfb " + platform::NarrowToWide(display) + L" -nolisten tcp -noreset";
     struct Ender {
         std::vector<std::unique_ptr<platform::Process>> processes;
         ~Ender() {
@@ -386,16 +395,36 @@ TEST_F(DesktopLaunchTest, TheTaskbarOwnerOfTheDisplayIsTheDesktopUser) {
     const uint32_t nobody = 65534;
     platform::UserIdentity identity;
     ASSERT_TRUE(platform::LookUpUser(nobody, &identity));
-    setenv("KELTO_TESTPRODUCT_DOCK", "1", 1);
-    setenv("KELTO_TESTPRODUCT_SLEEP_MS", "20000", 1);
+    {
+        // A forged taskbar: root's own client claims, in the property any client may set, to be
+        // another process. The server knows better, and root is never the desktop user.
+        testing_support::LogCapture log;
+        const auto forged = platform::DockWindowForTesting::Create(1);
+        ASSERT_TRUE(forged);
+        EXPECT_EQ(platform::FindTaskbarProcess(), platform::CurrentProcessId());
+        EXPECT_FALSE(GetDesktopUserToken());
+        EXPECT_FALSE(LaunchAsDesktopUser(m_program.c_str(), L" --installmode", nullptr, 1));
+        EXPECT_THAT(log.All(), ::testing::HasSubstr("no desktop user: the display's dock "
+                                                    "windows belong to no user but root"));
+    }
+
+    // The real taskbar: another user's process, whose window also claims pid 1. Its session
+    // has an X authority file of that user, which programs started as the user get too.
+    const fs::path taskbarProgram = m_root / "taskbar" / "taskbar.exe";
+    fs::create_directories(taskbarProgram.parent_path());
+    fs::copy_file(std::getenv("KELTO_TESTPRODUCT"), taskbarProgram);
+    WriteFile(taskbarProgram.parent_path() / "testproduct.ini",
+              "dock=1\nsleep_ms=20000\ndock_pid=1\n");
+    const fs::path authority = taskbarProgram.parent_path() / "Xauthority";
+    WriteFile(authority, "");
+    ASSERT_EQ(chown(authority.c_str(), nobody, nobody), 0);
     platform::StartRequest taskbar;
-    taskbar.application = Host(m_program).wstring();
-    taskbar.commandLine = L"taskbar";
+    taskbar.application = L"/usr/bin/env";
+    taskbar.commandLine =
+        L"env XAUTHORITY=" + authority.wstring() + L" " + taskbarProgram.wstring();
     taskbar.user = &identity;
     ender.processes.push_back(platform::StartProcess(taskbar));
     platform::Process* owner = ender.processes.back().get();
-    unsetenv("KELTO_TESTPRODUCT_DOCK");
-    unsetenv("KELTO_TESTPRODUCT_SLEEP_MS");
     ASSERT_TRUE(owner);
     uint32_t found = 0;
     for (int i = 0; i < 500 && found == 0; ++i) {
@@ -404,14 +433,74 @@ TEST_F(DesktopLaunchTest, TheTaskbarOwnerOfTheDisplayIsTheDesktopUser) {
     }
     uint32_t ownerState = 0;
     owner->GetExitCode(&ownerState);
-    EXPECT_EQ(found, owner->Id()) << "taskbar process state " << ownerState << ", record "
-                                  << ReadFile(m_record);
-    fs::remove(m_record);
+    EXPECT_EQ(found, owner->Id()) << "taskbar process state " << ownerState;
 
     EXPECT_TRUE(LaunchAsDesktopUser(m_program.c_str(), L" --installmode", nullptr, 1));
     std::map<std::string, std::string> record = WaitForRecord();
     EXPECT_EQ(record["uid"], std::to_string(nobody));
     EXPECT_EQ(record["argv[1]"], "--installmode");
+    EXPECT_EQ(record["env:DISPLAY"], display);
+    EXPECT_EQ(record["env:XAUTHORITY"], authority.string());
+}
+
+// What a program started as the desktop user receives of root's: no open descriptor and no
+// variable beyond the fresh environment made for that user. A hand-over started as root gets no
+// stray descriptor either.
+TEST_F(DesktopLaunchTest, ProgramsStartWithoutRootsDescriptorsOrEnvironment) {
+    ASSERT_EQ(platform::CurrentUserId(), 0u) << "the launch needs an elevated run";
+    const uint32_t nobody = 65534;
+    platform::UserIdentity identity;
+    ASSERT_TRUE(platform::LookUpUser(nobody, &identity));
+    SetDesktopUser(nobody);
+    // A root-only file, open through the platform's own service and through a plain open that
+    // does not ask for close-on-exec (as any library might).
+    WriteFile(Host(L"C:\\secret.txt"), "root only");
+    fs::permissions(Host(L"C:\\secret.txt"), fs::perms(0600));
+    const platform::FilePtr platformFile(platform::OpenFile(L"C:\\secret.txt", "rb"));
+    const platform::FilePtr plainFile(std::fopen(Host(L"C:\\secret.txt").c_str(), "r"));
+    ASSERT_TRUE(platformFile && plainFile);
+    const std::map<std::string, std::string> roots = {
+        {"LD_PRELOAD", "/nonexistent/libprobe.so"}, {"XAUTHORITY", "/root/.Xauthority"},
+        {"XDG_RUNTIME_DIR", "/run/user/0"},         {"PATH", "/root/bin:/usr/sbin:/usr/bin"},
+        {"KELTO_PROBE_SECRET", "root's"},           {"LANG", "de_DE.UTF-8"}};
+    for (const auto& [name, value] : roots) {
+        setenv(name.c_str(), value.c_str(), 1);
+    }
+    const bool started = LaunchAsDesktopUser(m_program.c_str(), L" --installmode", nullptr, 1);
+    std::map<std::string, std::string> record = WaitForRecord();
+    for (const auto& [name, value] : roots) {
+        unsetenv(name.c_str());
+    }
+    ASSERT_TRUE(started);
+    EXPECT_EQ(record["uid"], std::to_string(nobody));
+    EXPECT_EQ(record["descriptors"], "");
+    std::map<std::string, std::string> environment;
+    for (const auto& [key, value] : record) {
+        if (key.rfind("env:", 0) == 0) {
+            environment[key.substr(4)] = value;
+        }
+    }
+    environment.erase("KELTO_COMMAND_LINE");
+    const std::map<std::string, std::string> expected = {{"HOME", identity.home},
+                                                         {"USER", identity.name},
+                                                         {"LOGNAME", identity.name},
+                                                         {"SHELL", identity.shell},
+                                                         {"PATH", "/usr/local/bin:/usr/bin:/bin"},
+                                                         {"LANG", "de_DE.UTF-8"},
+                                                         {"KELTO_ROOT", m_root.string()}};
+    EXPECT_EQ(environment, expected);
+
+    // The hand-over to an installed program runs as root, with root's environment, but with no
+    // descriptor of the installer.
+    fs::remove(m_record);
+    std::unique_ptr<platform::Process> process;
+    EXPECT_GT(platform::ShellExecute(L"open", m_program.c_str(), L"/install", nullptr, 0, &process),
+              32);
+    ASSERT_TRUE(process);
+    EXPECT_TRUE(process->Wait(5000));
+    record = WaitForRecord();
+    EXPECT_EQ(record["uid"], "0");
+    EXPECT_EQ(record["descriptors"], "");
 }
 
 TEST_F(DesktopLaunchTest, WithoutADesktopUserNothingStarts) {

@@ -54,6 +54,43 @@ TEST(Registry, CreateOpensAndMakesMissingKeys) {
               platform::kErrorFileNotFound);
 }
 
+// A key name with a line break would start a line of its own in the hive and make a key readable
+// that was never written: such names are refused, and value names read back byte for byte.
+TEST(Registry, NamesWithControlCharacters) {
+    ScopedRoot root("[system]\narchitecture=x86\n");
+    platform::RegistryKeyHandle key;
+    for (const std::string& name :
+         {std::string("SOFTWARE\\A]\n[SOFTWARE\\Forged"), std::string("SOFTWARE\\A\r"),
+          std::string("SOFTWARE\\A\tB"), std::string("SOFTWARE\\A\x01"),
+          std::string("SOFTWARE\\A\x7f")}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(platform::RegistryCreateKey(kHklm, name, platform::kKeyAllAccess, &key),
+                  platform::kErrorInvalidParameter);
+        EXPECT_EQ(platform::RegistryOpenKey(kHklm, name, platform::kKeyRead, &key),
+                  platform::kErrorInvalidParameter);
+        EXPECT_EQ(platform::RegistryDeleteKey(kHklm, name, platform::kKeyAllAccess),
+                  platform::kErrorInvalidParameter);
+    }
+    EXPECT_EQ(platform::RegistryOpenKey(kHklm, "SOFTWARE\\Forged", platform::kKeyRead, &key),
+              platform::kErrorFileNotFound);
+
+    ASSERT_EQ(platform::RegistryCreateKey(kHklm, "SOFTWARE\\Names", platform::kKeyAllAccess, &key),
+              platform::kErrorSuccess);
+    const std::vector<std::string> valueNames = {"a\n[SOFTWARE\\Forged]", "b\r\"=dword:1",
+                                                 "c\t\\\x01\x7f", "]\n\"x\"=sz:2:\"y\""};
+    for (const std::string& name : valueNames) {
+        ASSERT_EQ(SetString(key, name.c_str(), "value of " + name), platform::kErrorSuccess);
+    }
+    std::vector<std::string> listed;
+    ASSERT_EQ(platform::RegistryListValues(key, &listed), platform::kErrorSuccess);
+    EXPECT_EQ(listed, valueNames);
+    for (const std::string& name : valueNames) {
+        EXPECT_EQ(QueryString(key, name.c_str()), "value of " + name);
+    }
+    EXPECT_EQ(platform::RegistryOpenKey(kHklm, "SOFTWARE\\Forged", platform::kKeyRead, &key),
+              platform::kErrorFileNotFound);
+}
+
 TEST(Registry, ValuesTheirTypesAndSizes) {
     ScopedRoot root("[system]\narchitecture=x86\n");
     platform::RegistryKeyHandle key;

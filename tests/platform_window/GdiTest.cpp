@@ -168,6 +168,39 @@ TEST(Png, RoundTripsAFrame) {
     EXPECT_EQ(LoadPng("/nonexistent-folder/x.png"), nullptr);
 }
 
+// A file cut off inside its image data fails to decode and leaves nothing behind (the sanitizer
+// pass checks for leaks at exit).
+TEST(Png, TruncatedImagesDecodeToNothing) {
+    Bitmap noise(256, 256);
+    uint32_t seed = 12345;
+    for (int32_t y = 0; y < 256; ++y) {
+        for (int32_t x = 0; x < 256; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            noise.SetPixel(x, y, (seed >> 8) & 0xFFFFFF);
+        }
+    }
+    auto path = std::filesystem::temp_directory_path() /
+                ("kelto-noise-" + std::to_string(::getpid()) + ".png");
+    ASSERT_TRUE(SaveBitmapAsPng(noise, path.c_str()));
+    std::vector<uint8_t> bytes;
+    {
+        FILE* f = std::fopen(path.c_str(), "rb");
+        ASSERT_NE(f, nullptr);
+        int c;
+        while ((c = std::fgetc(f)) != EOF) {
+            bytes.push_back(static_cast<uint8_t>(c));
+        }
+        std::fclose(f);
+        std::filesystem::remove(path);
+    }
+    ASSERT_NE(DecodePng(bytes.data(), bytes.size()), nullptr);
+    for (size_t cut : {size_t{40}, bytes.size() / 4, bytes.size() / 2, bytes.size() - 100}) {
+        std::vector<uint8_t> alpha;
+        EXPECT_EQ(DecodePng(bytes.data(), cut, &alpha), nullptr) << cut;
+        EXPECT_TRUE(alpha.empty()) << cut;
+    }
+}
+
 TEST(Dpi, DefaultsTo96AndCanBeForced) {
     if (std::getenv("KELTO_DPI") == nullptr) {
         EXPECT_EQ(GetDisplayDpi(), 96);

@@ -1,22 +1,24 @@
-// The window system on SDL's off-screen driver: dialogs modal and modeless, the message set,
-// sends from other threads, close and quit requests, mouse input with capture and caption drags,
-// frames handed over by painting threads, and the own-drawn native controls. Input is pushed as
-// real SDL events, so it takes the same road as a user's.
+// The window system on the headless backend: dialogs modal and modeless, the message set, sends
+// from other threads, close and quit requests, mouse input with capture and caption drags, frames
+// handed over by painting threads, and the own-drawn native controls. Input is injected into the
+// backend's queue, so it takes the same road as a user's.
 #include "platform/Window.h"
 
 #include <atomic>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include "platform/Font.h"
 #include "platform/Text.h"
+#include "tests/common/ScopedRoot.h"
 
 namespace platform {
 namespace {
@@ -66,10 +68,25 @@ bool PumpUntil(F done) {
     return done();
 }
 
+// Pumps until everything queued before the call was handled: a message posted now is handled
+// after the input injected before it. False when it did not arrive within two seconds.
+bool Drain(WindowHandle window, const Recorder& recorder) {
+    constexpr uint32_t kMarker = kWmUser + 99;
+    size_t before = recorder.Of(kMarker).size();
+    PostMessage(window, kMarker, 0, 0);
+    return PumpUntil([&] { return recorder.Of(kMarker).size() > before; });
+}
+
 class WindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(InitWindowSystem()); }
-    static void TearDownTestSuite() { ShutdownWindowSystem(); }
+    static void SetUpTestSuite() {
+        s_root = new testing_support::ScopedRoot();
+        ASSERT_TRUE(InitWindowSystem(WindowBackendKind::Headless));
+    }
+    static void TearDownTestSuite() {
+        ShutdownWindowSystem();
+        delete s_root;
+    }
     void TearDown() override {
         for (WindowHandle w : m_windows) {
             DestroyWindow(w);
@@ -86,10 +103,13 @@ protected:
     Recorder& NewRecorder() { return m_recorders.emplace_back(); }
     std::deque<Recorder> m_recorders;
     std::vector<WindowHandle> m_windows;
+    // The debugger output switch is read from the root's settings.
+    static inline testing_support::ScopedRoot* s_root = nullptr;
 };
 
-TEST_F(WindowTest, RunsOnTheOffscreenDriverWithAScreen) {
-    EXPECT_EQ(VideoDriverName(), "offscreen");
+TEST_F(WindowTest, RunsOnTheHeadlessBackendWithAScreen) {
+    EXPECT_EQ(VideoDriverName(), "headless");
+    EXPECT_FALSE(HasDisplay());
     EXPECT_TRUE(IsWindowThread());
     EXPECT_GT(GetSystemMetrics(kSmCxScreen), 0);
     EXPECT_GT(GetSystemMetrics(kSmCyScreen), 0);
@@ -204,9 +224,11 @@ TEST_F(WindowTest, ModalDialogRunsItsOwnLoopWithTheOwnerDisabled) {
     Recorder& modal = NewRecorder();
     modal.handler = [&](WindowHandle w, uint32_t m, WParam, LParam) -> LResult {
         if (m == kWmInitDialog) {
-            // Ended from another thread once the loop runs.
+            // Ended from another thread once the dialog shows (at most two seconds).
             ender = std::thread([w] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(30));
+                for (int i = 0; i < 400 && !IsWindowVisible(w); ++i) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
                 EndDialog(w, 42);
             });
         }
@@ -229,7 +251,7 @@ TEST_F(WindowTest, CloseRequestBecomesCancelUnlessTheWindowIsDisabled) {
     ShowWindow(w, kSwShow);
     EnableWindow(w, false);
     ASSERT_TRUE(PushCloseRequestForTesting(w));
-    PumpMessages(20);
+    ASSERT_TRUE(Drain(w, r));
     EXPECT_TRUE(r.Of(kWmClose).empty());
     EnableWindow(w, true);
     ASSERT_TRUE(PushCloseRequestForTesting(w));
@@ -237,7 +259,7 @@ TEST_F(WindowTest, CloseRequestBecomesCancelUnlessTheWindowIsDisabled) {
     EXPECT_EQ(r.Of(kWmClose).size(), 1u);
     EXPECT_EQ(r.Of(kWmCommand)[0].wParam, static_cast<WParam>(kIdCancel));
     // Escape is the Cancel command too.
-    PushKeyEventForTesting(w, SDLK_ESCAPE);
+    PushKeyEventForTesting(w, kVkEscape);
     ASSERT_TRUE(PumpUntil([&] { return r.Of(kWmCommand).size() == 2; }));
     EXPECT_EQ(r.Of(kWmCommand)[1].wParam, static_cast<WParam>(kIdCancel));
     EXPECT_EQ(r.Of(kWmClose).size(), 1u);
@@ -248,7 +270,7 @@ TEST_F(WindowTest, SigtermClosesTheInnermostModalDialogFirstThenTheNextOut) {
     Recorder& inner = NewRecorder();
     inner.handler = [&](WindowHandle w, uint32_t m, WParam, LParam) -> LResult {
         if (m == kWmInitDialog) {
-            std::raise(SIGTERM); // arrives as SDL's quit event
+            std::raise(SIGTERM); // arrives as the backend's quit event
         }
         if (m == kWmClose) {
             order.push_back("inner");
@@ -437,15 +459,15 @@ TEST_F(NativeControlTest, EditBoxTakesTypingAndEditingKeys) {
     PushMouseEventForTesting(dialog, MouseAction::LeftDown, 199, 20); // caret to the end
     PushMouseEventForTesting(dialog, MouseAction::LeftUp, 199, 20);
     PushTextInputForTesting(dialog, " Files");
-    PushKeyEventForTesting(dialog, SDLK_BACKSPACE);
-    PushKeyEventForTesting(dialog, SDLK_HOME);
+    PushKeyEventForTesting(dialog, kVkBack);
+    PushKeyEventForTesting(dialog, kVkHome);
     PushTextInputForTesting(dialog, "D");
-    PushKeyEventForTesting(dialog, SDLK_DELETE); // removes the old drive letter
-    PushKeyEventForTesting(dialog, SDLK_END);
-    PushKeyEventForTesting(dialog, SDLK_LEFT);
+    PushKeyEventForTesting(dialog, kVkDelete); // removes the old drive letter
+    PushKeyEventForTesting(dialog, kVkEnd);
+    PushKeyEventForTesting(dialog, kVkLeft);
     PushTextInputForTesting(dialog, "é");
-    PushKeyEventForTesting(dialog, SDLK_RIGHT);
-    PushKeyEventForTesting(dialog, SDLK_DELETE); // nothing right of the caret
+    PushKeyEventForTesting(dialog, kVkRight);
+    PushKeyEventForTesting(dialog, kVkDelete); // nothing right of the caret
     ASSERT_TRUE(PumpUntil([&] { return GetWindowText(edit) == L"D:\\Program Filée"; }))
         << WideToNarrow(GetWindowText(edit));
     // Every change told the dialog; the press never reached the dialog itself.
@@ -457,13 +479,13 @@ TEST_F(NativeControlTest, EditBoxTakesTypingAndEditingKeys) {
     EXPECT_EQ(changes, 5);
     EXPECT_TRUE(recorder.Of(kWmLButtonDown).empty());
 
-    SDL_SetClipboardText("\\Sub\nignored");
-    PushKeyEventForTesting(dialog, SDLK_v, true);
+    SetClipboardText(L"\\Sub\nignored");
+    PushKeyEventForTesting(dialog, 'V', true);
     ASSERT_TRUE(PumpUntil([&] { return GetWindowText(edit) == L"D:\\Program Filée\\Sub"; }));
     // A disabled box takes nothing.
     EnableWindow(edit, false);
     PushTextInputForTesting(dialog, "x");
-    PumpMessages(20);
+    ASSERT_TRUE(Drain(dialog, recorder));
     EXPECT_EQ(GetWindowText(edit), L"D:\\Program Filée\\Sub");
 }
 
@@ -472,32 +494,28 @@ TEST_F(NativeControlTest, EditBoxSelectsCutsCopiesAndReplaces) {
                                       L"C:\\Program Files", kControlVisible | kControlBorder);
     PushMouseEventForTesting(dialog, MouseAction::LeftDown, 280, 20); // focus, caret at the end
     PushMouseEventForTesting(dialog, MouseAction::LeftUp, 280, 20);
-    PushKeyEventForTesting(dialog, SDLK_LEFT, false, true); // select "s"
-    PushKeyEventForTesting(dialog, SDLK_LEFT, false, true); // and "e"
-    PushTextInputForTesting(dialog, "ER");                  // typing replaces the selection
+    PushKeyEventForTesting(dialog, kVkLeft, false, true); // select "s"
+    PushKeyEventForTesting(dialog, kVkLeft, false, true); // and "e"
+    PushTextInputForTesting(dialog, "ER");                // typing replaces the selection
     ASSERT_TRUE(PumpUntil([&] { return GetWindowText(edit) == L"C:\\Program FilER"; }))
         << WideToNarrow(GetWindowText(edit));
-    PushKeyEventForTesting(dialog, SDLK_a, true);
-    PushKeyEventForTesting(dialog, SDLK_x, true);
+    PushKeyEventForTesting(dialog, 'A', true);
+    PushKeyEventForTesting(dialog, 'X', true);
     ASSERT_TRUE(PumpUntil([&] { return GetWindowText(edit).empty(); }));
-    char* clip = SDL_GetClipboardText();
-    EXPECT_STREQ(clip, "C:\\Program FilER");
-    SDL_free(clip);
-    PushKeyEventForTesting(dialog, SDLK_v, true);
-    PushKeyEventForTesting(dialog, SDLK_HOME, false, true); // selects back to the start
-    PushKeyEventForTesting(dialog, SDLK_DELETE);
+    EXPECT_EQ(GetClipboardText(), L"C:\\Program FilER");
+    PushKeyEventForTesting(dialog, 'V', true);
+    PushKeyEventForTesting(dialog, kVkHome, false, true); // selects back to the start
+    PushKeyEventForTesting(dialog, kVkDelete);
     PushTextInputForTesting(dialog, "D:\\Apps");
     ASSERT_TRUE(PumpUntil([&] { return GetWindowText(edit) == L"D:\\Apps"; }));
     // Dragging with the mouse selects, Ctrl+C copies without changing the text.
     PushMouseEventForTesting(dialog, MouseAction::LeftDown, 12, 20);
     PushMouseEventForTesting(dialog, MouseAction::Move, 280, 20);
     PushMouseEventForTesting(dialog, MouseAction::LeftUp, 280, 20);
-    PushKeyEventForTesting(dialog, SDLK_c, true);
-    PushKeyEventForTesting(dialog, SDLK_BACKSPACE);
+    PushKeyEventForTesting(dialog, 'C', true);
+    PushKeyEventForTesting(dialog, kVkBack);
     ASSERT_TRUE(PumpUntil([&] { return GetWindowText(edit).empty(); }));
-    clip = SDL_GetClipboardText();
-    EXPECT_STREQ(clip, "D:\\Apps");
-    SDL_free(clip);
+    EXPECT_EQ(GetClipboardText(), L"D:\\Apps");
 }
 
 TEST_F(NativeControlTest, PushButtonClicksOnlyWhenReleasedOverIt) {
@@ -509,11 +527,76 @@ TEST_F(NativeControlTest, PushButtonClicksOnlyWhenReleasedOverIt) {
     PushMouseEventForTesting(dialog, MouseAction::LeftDown, 59, 29);
     PushMouseEventForTesting(dialog, MouseAction::LeftUp, 59, 29);
     ASSERT_TRUE(PumpUntil([&] { return !Commands().empty(); }));
-    PumpMessages(10);
+    ASSERT_TRUE(Drain(dialog, recorder));
     ASSERT_EQ(Commands().size(), 1u);
     EXPECT_EQ(Commands()[0].wParam, 1006u); // BN_CLICKED is 0 in the high word
     EXPECT_EQ(Commands()[0].lParam, reinterpret_cast<LParam>(button));
     EXPECT_TRUE(recorder.Of(kWmLButtonUp).empty());
+}
+
+std::string HandleText(WindowHandle window) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%#lx",
+                  static_cast<unsigned long>(reinterpret_cast<uintptr_t>(window)));
+    return buffer;
+}
+
+// Every change of who has the mouse goes through one setter, which writes old -> new to the
+// debugger output: here a caption drag, then a click on a button.
+TEST_F(NativeControlTest, MouseStateChangesAreWrittenToTheDebuggerOutput) {
+    recorder.handler = [](WindowHandle w, uint32_t m, WParam, LParam lp) -> LResult {
+        if (m == kWmLButtonDown) {
+            Point p{LowWord(static_cast<uintptr_t>(lp)), HighWord(static_cast<uintptr_t>(lp))};
+            ClientToScreen(w, &p);
+            SendMessage(w, kWmNcLButtonDown, kHtCaption, MakeLParam(p.x, p.y));
+        }
+        return 0;
+    };
+    WindowHandle button = CreateControl(dialog, ControlKind::Button, 1006, Rect{10, 10, 60, 30},
+                                        L"Info", kControlVisible);
+    Rect before;
+    GetWindowRect(dialog, &before);
+    setenv("KELTO_DEBUG_OUTPUT", "1", 1);
+    testing::internal::CaptureStderr();
+    PushMouseEventForTesting(dialog, MouseAction::LeftDown, 150, 150); // the dialog drags
+    PushMouseEventForTesting(dialog, MouseAction::Move, 160, 155);
+    PushMouseEventForTesting(dialog, MouseAction::LeftUp, 160, 155);
+    PushMouseEventForTesting(dialog, MouseAction::LeftDown, 20, 20); // the button clicks
+    PushMouseEventForTesting(dialog, MouseAction::LeftUp, 20, 20);
+    bool clicked = PumpUntil([&] { return !Commands().empty(); });
+    std::string output = testing::internal::GetCapturedStderr();
+    unsetenv("KELTO_DEBUG_OUTPUT");
+    ASSERT_TRUE(clicked);
+
+    std::vector<std::string> lines;
+    for (size_t at = output.find("MouseState "); at != std::string::npos;
+         at = output.find("MouseState ", at + 1)) {
+        lines.push_back(output.substr(at, output.find('\n', at) - at));
+    }
+    auto state = [](const std::string& buttons, WindowHandle pressed, WindowHandle drag) {
+        return "buttons=" + buttons + " capture=0 pressed=" + HandleText(pressed) +
+               " focus=0 drag=" + HandleText(drag);
+    };
+    auto change = [](const std::string& from, const std::string& to) {
+        return "MouseState " + from + " -> " + to;
+    };
+    std::vector<std::string> expected = {
+        change(state("-", nullptr, nullptr), state("L", nullptr, nullptr)),
+        change(state("L", nullptr, nullptr), state("L", nullptr, dialog)),
+        change(state("L", nullptr, dialog), state("-", nullptr, dialog)),
+        change(state("-", nullptr, dialog), state("-", nullptr, nullptr)),
+        change(state("-", nullptr, nullptr), state("L", nullptr, nullptr)),
+        change(state("L", nullptr, nullptr), state("L", button, nullptr)),
+        change(state("L", button, nullptr), state("-", button, nullptr)),
+        change(state("-", button, nullptr), state("-", nullptr, nullptr)),
+    };
+    EXPECT_EQ(lines, expected) << output;
+    // Client points follow the moving window: the move went (10, 5) on the screen, the release at
+    // the same client point another (10, 5).
+    Rect after;
+    GetWindowRect(dialog, &after);
+    EXPECT_EQ(after.left, before.left + 20);
+    EXPECT_EQ(after.top, before.top + 10);
 }
 
 TEST_F(NativeControlTest, ListViewKeepsColumnsAndRowsAndTakesCallsFromOtherThreads) {

@@ -1,5 +1,6 @@
 // A real window on a virtual X display that the test starts itself (Xvfb), pressed and dragged
-// with xdotool the way the end-to-end runs drive the installer, and closed by SIGTERM.
+// with xdotool the way the end-to-end runs drive the installer, and closed by SIGTERM; and one
+// small dialog drawn through both backends, which must present the same pixels.
 #include "platform/Window.h"
 
 #include <algorithm>
@@ -8,6 +9,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -56,7 +59,6 @@ bool StartXvfb() {
         return false;
     }
     setenv("DISPLAY", (":" + display).c_str(), 1);
-    unsetenv("SDL_VIDEODRIVER");
     return true;
 }
 
@@ -87,14 +89,23 @@ class X11WindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(StartXvfb());
-        ASSERT_TRUE(InitWindowSystem());
+        ASSERT_TRUE(InitWindowSystem(WindowBackendKind::Display));
     }
     static void TearDownTestSuite() {
         ShutdownWindowSystem();
         StopXvfb();
     }
-    // Runs command on a worker while the window thread keeps its loop going; at most 20 s.
-    std::string RunWhilePumping(const std::string& command) {
+    // Pumps until settled() holds, at most two seconds.
+    static bool PumpUntil(const std::function<bool()>& settled) {
+        for (int i = 0; i < 200 && !settled(); ++i) {
+            PumpMessages(10);
+        }
+        return settled();
+    }
+    // Runs command on a worker while the window thread keeps its loop going (at most 20 s), then
+    // pumps until what it did has arrived.
+    std::string RunWhilePumping(
+        const std::string& command, const std::function<bool()>& settled = [] { return true; }) {
         std::atomic<bool> done{false};
         std::string out;
         std::thread worker([&] {
@@ -105,7 +116,7 @@ protected:
             PumpMessages(10);
         }
         worker.join();
-        PumpMessages(50);
+        PumpUntil(settled);
         return out;
     }
 };
@@ -137,7 +148,9 @@ TEST_F(X11WindowTest, RealWindowTakesClicksDragsAndSigterm) {
     ASSERT_NE(w, nullptr);
     MoveWindow(w, 100, 100, 200, 120, false);
     ShowWindow(w, kSwShow);
-    PumpMessages(200); // shown, erased and painted once
+    ASSERT_TRUE(PumpUntil([&] { // shown, erased and painted once
+        return std::count(messages.begin(), messages.end(), kWmPaint) == 1;
+    }));
     {
         auto dc = GetDC(w);
         dc->FillSolidRect(Rect{0, 0, 200, 120}, Rgb(255, 0, 0));
@@ -146,16 +159,21 @@ TEST_F(X11WindowTest, RealWindowTakesClicksDragsAndSigterm) {
     std::string id =
         RunWhilePumping("timeout 10 xdotool search --sync --name '" + title + "' | head -1");
     ASSERT_FALSE(id.empty());
-    RunWhilePumping("timeout 10 xdotool mousemove --window " + id + " 50 60 click 1");
+    auto ups = [&] { return std::count(messages.begin(), messages.end(), kWmLButtonUp); };
+    RunWhilePumping("timeout 10 xdotool mousemove --window " + id + " 50 60 click 1",
+                    [&] { return presses.size() == 1 && ups() == 1; });
     ASSERT_EQ(presses.size(), 1u);
     EXPECT_EQ(presses[0], MakeLParam(50, 60));
-    auto ups = std::count(messages.begin(), messages.end(), kWmLButtonUp);
-    EXPECT_EQ(ups, 1);
+    EXPECT_EQ(ups(), 1);
 
     // Drag by the band: the pointer moves by (30, 20) on the screen, so does the window.
-    RunWhilePumping("timeout 10 xdotool mousemove --window " + id +
-                    " 20 10 mousedown 1 sleep 0.1 mousemove 150 130 sleep 0.1 mouseup 1");
     Rect r;
+    RunWhilePumping("timeout 10 xdotool mousemove --window " + id +
+                        " 20 10 mousedown 1 sleep 0.1 mousemove 150 130 sleep 0.1 mouseup 1",
+                    [&] {
+                        GetWindowRect(w, &r);
+                        return r.left == 130 && r.top == 120;
+                    });
     GetWindowRect(w, &r);
     EXPECT_EQ(r.left, 130);
     EXPECT_EQ(r.top, 120);
@@ -170,6 +188,78 @@ TEST_F(X11WindowTest, RealWindowTakesClicksDragsAndSigterm) {
     }
     EXPECT_EQ(std::count(messages.begin(), messages.end(), kWmClose), 1);
     DestroyWindow(w);
+}
+
+class BothBackendsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(StartXvfb()); }
+    static void TearDownTestSuite() { StopXvfb(); }
+};
+
+constexpr uint32_t kBlue = 0x2060C0;
+constexpr uint32_t kButtonHover = 0xE5F1FB;
+
+// Draws a small dialog (a group box, a painted bar, a button under the pointer) on the backend
+// and returns the frame it presented, also saved as png.
+std::unique_ptr<Bitmap> DrawSmallDialog(WindowBackendKind kind, const std::string& png) {
+    if (!InitWindowSystem(kind)) {
+        return nullptr;
+    }
+    DialogTemplate t;
+    t.width = 180;
+    t.height = 100;
+    t.inPixels = true;
+    t.title = L"Kelto both backends";
+    t.controls = {
+        ControlTemplate{ControlKind::GroupBox, -1, 6, 4, 168, 50, L"Info :", kControlVisible},
+        ControlTemplate{ControlKind::Button, 1, 100, 60, 70, 28, L"OK", kControlVisible}};
+    DialogProc proc = [](WindowHandle w, uint32_t m, WParam, LParam) -> LResult {
+        if (m == kWmPaint) {
+            GetDC(w)->FillSolidRect(Rect{10, 60, 90, 90}, Rgb(0x20, 0x60, 0xC0));
+            return 1;
+        }
+        return 0;
+    };
+    WindowHandle w = CreateDialog(t, nullptr, proc);
+    if (w == nullptr) {
+        ShutdownWindowSystem();
+        return nullptr;
+    }
+    MoveWindow(w, 20, 20, 180, 100, false);
+    ShowWindow(w, kSwShow);
+    PushMouseEventForTesting(w, MouseAction::Move, 120, 70);
+    std::unique_ptr<Bitmap> frame;
+    for (int i = 0; i < 300; ++i) { // three seconds at most
+        PumpMessages(10);
+        frame = LastPresentedFrame(w);
+        if (frame && frame->Pixel(50, 75) == kBlue && frame->Pixel(102, 62) == kButtonHover) {
+            break;
+        }
+    }
+    SaveWindowFrameAsPng(w, png.c_str());
+    DestroyWindow(w);
+    ShutdownWindowSystem();
+    return frame;
+}
+
+TEST_F(BothBackendsTest, TheSameDialogPresentsTheSamePixelsOnBoth) {
+    std::unique_ptr<Bitmap> display = DrawSmallDialog(WindowBackendKind::Display, "both-x11.png");
+    std::unique_ptr<Bitmap> headless =
+        DrawSmallDialog(WindowBackendKind::Headless, "both-headless.png");
+    ASSERT_NE(display, nullptr);
+    ASSERT_NE(headless, nullptr);
+    // Both show what the dialog painted and the button under the pointer.
+    EXPECT_EQ(display->Pixel(50, 75), kBlue);
+    EXPECT_EQ(display->Pixel(102, 62), kButtonHover);
+    ASSERT_EQ(display->Width(), headless->Width());
+    ASSERT_EQ(display->Height(), headless->Height());
+    int differing = 0;
+    for (int32_t y = 0; y < display->Height(); ++y) {
+        for (int32_t x = 0; x < display->Width(); ++x) {
+            differing += display->Pixel(x, y) != headless->Pixel(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(differing, 0);
 }
 
 } // namespace

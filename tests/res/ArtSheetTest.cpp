@@ -122,15 +122,15 @@ TEST(SkinArtSheet, EveryBitmapSideBySideWithItsId) {
         int zoom;
     };
     std::vector<Tile> tiles;
-    for (const skinart::BitmapSpec& spec : skinart::BitmapSpecs()) {
+    for (const skinart::BitmapFormat& format : skinart::BitmapFormats()) {
         const unsigned char* data = nullptr;
         size_t size = 0;
-        ASSERT_TRUE(FindBitmapResource(spec.id, &data, &size)) << spec.id;
+        ASSERT_TRUE(FindBitmapResource(format.id, &data, &size)) << format.id;
         BmpImage image;
         std::string error;
-        ASSERT_TRUE(DecodeBmp(data, size, &image, &error)) << spec.id << ": " << error;
+        ASSERT_TRUE(DecodeBmp(data, size, &image, &error)) << format.id << ": " << error;
         int zoom = std::max(image.width, image.height) <= 40 ? 4 : 1;
-        tiles.push_back({spec.id, std::move(image), zoom});
+        tiles.push_back({format.id, std::move(image), zoom});
     }
     // Flow the tiles into rows; a small bitmap shows at 1:1 and enlarged beside it.
     struct Placed {
@@ -178,17 +178,17 @@ TEST(SkinArtSheet, EveryBitmapSideBySideWithItsId) {
 // followed by a regeneration shows up here. Type is left out, because the glyphs come from the
 // host's FreeType and fonts.
 TEST(SkinArtSheet, CommittedBitmapsAreWhatTheGeneratorDraws) {
-    for (const skinart::BitmapSpec& spec : skinart::BitmapSpecs()) {
-        if (spec.id == 138 || spec.id == 139 || spec.id == 187 || spec.id == 188) {
+    for (const skinart::BitmapFormat& format : skinart::BitmapFormats()) {
+        if (format.id == 138 || format.id == 139 || format.id == 187 || format.id == 188) {
             continue;
         }
         const unsigned char* data = nullptr;
         size_t size = 0;
-        ASSERT_TRUE(FindBitmapResource(spec.id, &data, &size)) << spec.id;
-        std::vector<uint8_t> drawn = skinart::RenderBitmap(spec.id);
-        ASSERT_EQ(drawn.size(), size) << "bitmap " << spec.id;
+        ASSERT_TRUE(FindBitmapResource(format.id, &data, &size)) << format.id;
+        std::vector<uint8_t> drawn = skinart::RenderBitmap(format.id);
+        ASSERT_EQ(drawn.size(), size) << "bitmap " << format.id;
         EXPECT_EQ(std::memcmp(drawn.data(), data, size), 0)
-            << "bitmap " << spec.id << " differs from the generator's output; run kelto-skinart";
+            << "bitmap " << format.id << " differs from the generator's output; run kelto-skinart";
     }
 }
 

@@ -12,7 +12,9 @@ using platform::PixelFromColorRef;
 
 class MessageBoxTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(platform::InitWindowSystem()); }
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(platform::InitWindowSystem(platform::WindowBackendKind::Headless));
+    }
     static void TearDownTestSuite() { platform::ShutdownWindowSystem(); }
 };
 

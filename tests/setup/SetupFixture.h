@@ -125,7 +125,9 @@ private:
 
 class SetupWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(platform::InitWindowSystem()); }
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(platform::InitWindowSystem(platform::WindowBackendKind::Headless));
+    }
     static void TearDownTestSuite() { platform::ShutdownWindowSystem(); }
 
     void SetUp() override {

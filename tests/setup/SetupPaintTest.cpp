@@ -18,7 +18,6 @@ protected:
     // Presents the current page and saves it.
     void SaveScreen(const std::string& name) {
         m_dialog->OnPaint();
-        platform::InvalidateRect(m_window, nullptr, false);
         platform::PumpMessages(60);
         EXPECT_TRUE(platform::SaveWindowFrameAsPng(m_window, ArtifactPath(name).c_str())) << name;
     }

@@ -40,11 +40,23 @@ TEST(SetupState, InstallCommandFollowsTheState) {
     }
 }
 
-TEST(SetupState, NamesEveryStateAndPhase) {
+TEST(SetupState, NamesEveryState) {
     EXPECT_STREQ(InstallStateName(E_Install_Failed), "Failed");
     EXPECT_STREQ(InstallStateName(7), "Unknown");
-    EXPECT_STREQ(AnimPhaseName(E_Phase_Unpacked), "Unpacked");
-    EXPECT_STREQ(AnimPhaseName(-1), "Unknown");
+}
+
+// The frame thread and the painters read the animation state; what the reports and the install
+// sequence write must land there, not in a copy.
+TEST(SetupState, ReportsWriteTheAnimationState) {
+    SetupState state;
+    state.OnDownloadNotify(3, 42, 100);
+    EXPECT_EQ(state.anim.downloadPercent.load(), 42);
+    state.OnDownloadNotify(5, 0, 0);
+    EXPECT_TRUE(state.anim.downloadFinished.load());
+    state.SetPhase(E_Phase_Unpacking);
+    EXPECT_EQ(state.anim.Phase(), skin::AnimPhase::Unpacking);
+    state.OnUnpackEvent(3, 640);
+    EXPECT_EQ(state.anim.unpackProgress.load(), 640);
 }
 
 TEST(SetupState, DownloadReports) {

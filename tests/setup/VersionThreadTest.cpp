@@ -50,7 +50,6 @@ TEST_F(SetupWindowTest, VersionThreadAcceptsOnlyAVersionText) {
         if (c.accepted) {
             EXPECT_EQ(label, L"1.0.0.123");
             m_dialog->OnPaint();
-            platform::InvalidateRect(m_window, nullptr, false);
             platform::PumpMessages(60);
             platform::SaveWindowFrameAsPng(m_window,
                                            ArtifactPath("setup-ready-version.png").c_str());

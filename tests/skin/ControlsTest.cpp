@@ -266,7 +266,9 @@ public:
 
 class HostTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(platform::InitWindowSystem()); }
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(platform::InitWindowSystem(platform::WindowBackendKind::Headless));
+    }
     static void TearDownTestSuite() { platform::ShutdownWindowSystem(); }
     void SetUp() override {
         platform::DialogTemplate t;

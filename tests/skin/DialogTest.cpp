@@ -1,4 +1,4 @@
-// The skinned dialog base on real windows (SDL's off-screen driver): design size and centring,
+// The skinned dialog base on real windows (the headless backend): design size and centring,
 // the end flags, dragging by free client area, and a demo window with one control of each kind
 // whose picture is left in the build folder (artifacts/skin-demo.png).
 #include "skin/CommonDlg.h"
@@ -20,7 +20,9 @@ using platform::Rect;
 
 class DialogTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(platform::InitWindowSystem()); }
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(platform::InitWindowSystem(platform::WindowBackendKind::Headless));
+    }
     static void TearDownTestSuite() { platform::ShutdownWindowSystem(); }
     void TearDown() override { platform::SetDisplayDpiForTesting(0); }
 };

@@ -231,21 +231,33 @@ bool FaultServer::Start(const std::string& address, uint16_t port, std::string c
                         FaultPlan plan, std::string flag, std::string* error) {
     Stop();
     m_stop = false;
+    m_outageStarted = false;
+    m_outageOver = false;
     m_content = std::move(content);
     m_plan = std::move(plan);
     m_flag = std::move(flag);
+    m_address = address;
+    m_port = port;
+    if (!Listen(error)) {
+        return false;
+    }
+    m_acceptor = std::thread([this] { AcceptLoop(); });
+    return true;
+}
+
+bool FaultServer::Listen(std::string* error) {
     m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int on = 1;
     setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in local = {};
     local.sin_family = AF_INET;
-    local.sin_port = htons(port);
-    if (inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1 ||
+    local.sin_port = htons(m_port);
+    if (inet_pton(AF_INET, m_address.c_str(), &local.sin_addr) != 1 ||
         (ntohl(local.sin_addr.s_addr) >> 24) != 127 ||
         bind(m_listener, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
         listen(m_listener, 64) != 0) {
         if (error != nullptr) {
-            *error = "cannot listen on " + address + ": " + strerror(errno);
+            *error = "cannot listen on " + m_address + ": " + strerror(errno);
         }
         close(m_listener);
         m_listener = -1;
@@ -254,15 +266,37 @@ bool FaultServer::Start(const std::string& address, uint16_t port, std::string c
     socklen_t length = sizeof local;
     getsockname(m_listener, reinterpret_cast<sockaddr*>(&local), &length);
     m_port = ntohs(local.sin_port);
-    m_acceptor = std::thread([this] { AcceptLoop(); });
     return true;
 }
 
-void FaultServer::Stop() {
-    m_stop = true;
-    if (m_listener >= 0) {
-        shutdown(m_listener, SHUT_RDWR);
+bool FaultServer::Pause(int milliseconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (std::chrono::steady_clock::now() < until) {
+        if (m_stop.load()) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    return !m_stop.load();
+}
+
+void FaultServer::RideOutage() {
+    close(m_listener);
+    m_listener = -1;
+    if (m_plan.outageMilliseconds < 0) {
+        while (Pause(50)) {
+        }
+        return;
+    }
+    if (Pause(m_plan.outageMilliseconds)) {
+        m_outageOver = true;
+        Listen(nullptr);
+    }
+}
+
+void FaultServer::Stop() {
+    // The accept loop polls in 50 ms steps and sees the flag; it owns the listener until then.
+    m_stop = true;
     if (m_acceptor.joinable()) {
         m_acceptor.join();
     }
@@ -294,7 +328,15 @@ std::vector<std::string> FaultServer::RangesRequested() const {
 }
 
 void FaultServer::AcceptLoop() {
+    bool outageRidden = false;
     while (!m_stop.load()) {
+        if (m_outageStarted.load() && !outageRidden) {
+            outageRidden = true;
+            RideOutage();
+            if (m_listener < 0) {
+                return;
+            }
+        }
         pollfd entry = {m_listener, POLLIN, 0};
         if (poll(&entry, 1, 50) <= 0) {
             continue;
@@ -303,6 +345,7 @@ void FaultServer::AcceptLoop() {
         if (connection < 0) {
             continue;
         }
+        ++m_accepted;
         std::lock_guard lock(m_mutex);
         m_connections.push_back(connection);
         m_workers.emplace_back([this, connection] { Serve(connection); });
@@ -377,11 +420,24 @@ void FaultServer::Serve(int connection) {
             "Connection: close\r\n" + extra + "\r\n";
         SendAll(connection, headers.data(), headers.size());
         if (!head) {
-            SendAll(connection, body.data(), body.size());
+            SendBody(connection, body);
         }
     };
+    if (m_plan.kind == FaultPlan::Kind::kEndless) {
+        SendEndless(connection, head);
+        finish();
+        return;
+    }
     if (path == "/flag.php") {
         respond(200, "OK", m_flag, "Content-Type: text/plain\r\n");
+        finish();
+        return;
+    }
+    if (m_plan.kind == FaultPlan::Kind::kOutage && !head && !m_outageOver.load()) {
+        // This body request starts the outage (or came in as it began): reset unanswered.
+        m_outageStarted = true;
+        const linger reset = {1, 0};
+        setsockopt(connection, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
         finish();
         return;
     }
@@ -435,6 +491,15 @@ void FaultServer::Serve(int connection) {
             }
         }
     }
+    if (m_plan.kind == FaultPlan::Kind::kTrickle && !head) {
+        const std::string headers = "HTTP/1.1 " + std::to_string(status) +
+                                    (status == 206 ? " Partial Content" : " OK") +
+                                    "\r\nContent-Length: " + std::to_string(body.size()) +
+                                    "\r\nConnection: close\r\n" + extra + "\r\n";
+        SendTrickle(connection, headers, body);
+        finish();
+        return;
+    }
     const bool cut =
         m_plan.kind == FaultPlan::Kind::kStallAfter || m_plan.kind == FaultPlan::Kind::kResetAfter;
     if (head || !cut || body.size() <= m_plan.afterBytes) {
@@ -455,6 +520,47 @@ void FaultServer::Serve(int connection) {
         setsockopt(connection, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
     }
     finish();
+}
+
+bool FaultServer::SendBody(int connection, const std::string& body) {
+    const size_t step = m_plan.rateBytesPerSecond == 0
+                            ? body.size()
+                            : std::max<size_t>(m_plan.rateBytesPerSecond / 10, 1);
+    for (size_t sent = 0; sent < body.size(); sent += step) {
+        const size_t piece = std::min(step, body.size() - sent);
+        if (!SendAll(connection, body.data() + sent, piece)) {
+            return false;
+        }
+        m_bytesSent += piece;
+        if (m_plan.rateBytesPerSecond != 0 && !Pause(100)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void FaultServer::SendTrickle(int connection, const std::string& headers, const std::string& body) {
+    if (!SendAll(connection, headers.data(), headers.size())) {
+        return;
+    }
+    const size_t step = std::max<uint32_t>(m_plan.trickleBytesPerSecond, 1);
+    for (size_t sent = 0; sent < body.size(); sent += step) {
+        if (!SendAll(connection, body.data() + sent, std::min(step, body.size() - sent)) ||
+            !Pause(1000)) {
+            return;
+        }
+    }
+}
+
+void FaultServer::SendEndless(int connection, bool head) {
+    const std::string headers = "HTTP/1.1 200 OK\r\nConnection: close\r\n"
+                                "Content-Type: text/plain\r\n\r\n";
+    if (!SendAll(connection, headers.data(), headers.size()) || head) {
+        return;
+    }
+    const std::string filler(65536, '1');
+    while (!m_stop.load() && SendAll(connection, filler.data(), filler.size())) {
+    }
 }
 
 } // namespace testing_support

@@ -68,6 +68,10 @@ struct FaultPlan {
         kCorrupt,     // the bytes in corrupt (file offsets, inclusive) arrive changed
         kNeverAnswer, // connections are accepted and never answered
         kErrorPage,   // every request gets errorStatus with errorBody
+        kTrickle,     // each body arrives at trickleBytesPerSecond
+        kOutage,      // from the first body request on, the address refuses connections for
+                      // outageMilliseconds (for good when negative), then serves normally
+        kEndless,     // every body (the probe's too) is endless, sent without a length
     };
     Kind kind = Kind::kNone;
     uint64_t afterBytes = 0;
@@ -82,6 +86,10 @@ struct FaultPlan {
     bool headersHealthy = true;
     // Without a Content-Length header the end of the connection ends the body.
     bool sendLength = true;
+    uint32_t trickleBytesPerSecond = 2;
+    // With kNone: bodies are sent at this rate per connection (0: at once).
+    uint32_t rateBytesPerSecond = 0;
+    int outageMilliseconds = 20000;
 };
 
 class FaultServer {
@@ -98,18 +106,35 @@ public:
     uint16_t Port() const { return m_port; }
     // GET requests for the content so far, and their Range headers ("" without one).
     std::vector<std::string> RangesRequested() const;
+    // Body bytes sent so far.
+    uint64_t BytesSent() const { return m_bytesSent.load(); }
+    // Connections accepted so far.
+    int ConnectionsAccepted() const { return m_accepted.load(); }
     // With corruptFirstRangeOnly: the file offset of the range that was changed, if any.
     std::optional<uint64_t> CorruptedRangeStart() const;
 
 private:
+    bool Listen(std::string* error);
     void AcceptLoop();
+    // With kOutage: closes the listener until the outage ends (or the server stops).
+    void RideOutage();
     void Serve(int connection);
     bool Hold(int connection);
+    // Waits milliseconds unless the server stops first; false when it stopped.
+    bool Pause(int milliseconds);
+    void SendTrickle(int connection, const std::string& headers, const std::string& body);
+    void SendEndless(int connection, bool head);
+    bool SendBody(int connection, const std::string& body);
 
     std::string m_content;
     FaultPlan m_plan;
     std::string m_flag;
+    std::string m_address;
     int m_listener = -1;
+    std::atomic<int> m_accepted{0};
+    std::atomic<uint64_t> m_bytesSent{0};
+    std::atomic<bool> m_outageStarted{false};
+    std::atomic<bool> m_outageOver{false};
     uint16_t m_port = 0;
     std::atomic<bool> m_stop{false};
     std::thread m_acceptor;

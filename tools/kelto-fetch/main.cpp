@@ -1,20 +1,23 @@
 // kelto-fetch <description-url> <output-path>: downloads the package a description names, the
 // way the installer does, and reports what the engine does: the ranked mirrors, one progress
-// line a second and the outcome. Exits 0 only when the package arrived complete and verified.
-// Needs no display. The output path is a host path; the engine sees it as drive K: of a private
-// platform root.
+// line a second and the outcome. Exits 0 only when the package arrived complete and verified;
+// Ctrl-C or SIGTERM stop the engine, keep the partial package (a later run resumes it) and exit
+// with 130 or 143. Needs no display. The output path is a host path; the engine sees it as drive K:
+// of a private platform root.
 #include "app/Log.h"
 #include "download/DownloaderCurl.h"
 #include "platform/Root.h"
 
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <pthread.h>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -26,6 +29,7 @@ namespace fs = std::filesystem;
 std::mutex g_endMutex;
 std::condition_variable g_ended;
 int g_endCode = 0;
+int g_signal = 0; // the signal that asked us to stop, under g_endMutex
 
 const auto g_start = std::chrono::steady_clock::now();
 
@@ -50,9 +54,46 @@ bool MapOutputFolder(const fs::path& folder, fs::path* root) {
     *root = pattern;
     std::ofstream(*root / "platform.ini") << "[drives]\nK=" << folder.string() << "\n";
     setenv("KELTO_ROOT", root->c_str(), 1);
-    platform::ResetRootForTesting();
+    platform::UseRootFolder(*root);
     return true;
 }
+
+// SIGINT and SIGTERM are blocked in every thread (the engine's inherit the mask) and taken by
+// one thread of our own, which hands them to the main loop like an end of the download. SIGUSR1
+// tells that thread to end when we are done.
+class StopSignalWatch {
+public:
+    StopSignalWatch() {
+        sigemptyset(&m_signals);
+        sigaddset(&m_signals, SIGINT);
+        sigaddset(&m_signals, SIGTERM);
+        sigaddset(&m_signals, SIGUSR1);
+        pthread_sigmask(SIG_BLOCK, &m_signals, nullptr);
+        m_thread = std::thread([this] { Watch(); });
+    }
+    ~StopSignalWatch() {
+        pthread_kill(m_thread.native_handle(), SIGUSR1);
+        m_thread.join();
+    }
+    StopSignalWatch(const StopSignalWatch&) = delete;
+    StopSignalWatch& operator=(const StopSignalWatch&) = delete;
+
+private:
+    void Watch() {
+        int received = 0;
+        if (sigwait(&m_signals, &received) != 0 || received == SIGUSR1) {
+            return;
+        }
+        {
+            std::lock_guard lock(g_endMutex);
+            g_signal = received;
+        }
+        g_ended.notify_all();
+    }
+
+    sigset_t m_signals = {};
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -79,6 +120,7 @@ int main(int argc, char** argv) {
     }
     const std::string localPath = "K:\\" + output.filename().string();
 
+    StopSignalWatch signals;
     DownloaderCurl engine;
     engine.SetCallback([](int code, unsigned value1, long value2) {
         if (code == 4 || code == 5) {
@@ -96,11 +138,18 @@ int main(int argc, char** argv) {
     }
     bool mirrorsShown = false;
     uint32_t lastDownloaded = 0;
+    int stopSignal = 0;
     for (bool ended = false; !ended;) {
         {
-            // The end callback wakes us at once; otherwise one progress line a second.
+            // The end callback or a stop signal wakes us at once; otherwise one progress line a
+            // second.
             std::unique_lock lock(g_endMutex);
-            ended = g_ended.wait_for(lock, std::chrono::seconds(1), [] { return g_endCode != 0; });
+            ended = g_ended.wait_for(lock, std::chrono::seconds(1),
+                                     [] { return g_endCode != 0 || g_signal != 0; });
+            stopSignal = g_signal;
+        }
+        if (stopSignal != 0) {
+            break;
         }
         for (int i = 0; ended && engine.IsDownloading() && i < 1000; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -128,10 +177,18 @@ int main(int argc, char** argv) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const int outcome = engine.GetStatus();
+    const EndReason reason = engine.GetEndReason();
     engine.Stop();
     fs::remove(fs::path(output.string() + ".cfg"), error);
     fs::remove_all(root, error);
-    printf("outcome %d (%s) after %.2f s\n", outcome, outcome == 5 ? "complete" : "failed",
-           seconds);
+    if (stopSignal != 0) {
+        printf("stopped by %s after %.2f s; the partial package is kept\n",
+               stopSignal == SIGINT ? "Ctrl-C" : "SIGTERM", seconds);
+        return 128 + stopSignal;
+    }
+    const PackageStore::DigestCost cost = engine.GetDigestCost();
+    printf("verification: %llu bytes digested in %.3f s of processor time\n",
+           static_cast<unsigned long long>(cost.bytes), cost.nanoseconds / 1e9);
+    printf("outcome %d (%s) after %.2f s\n", outcome, EndReasonText(reason), seconds);
     return outcome == 5 ? 0 : 1;
 }

@@ -292,7 +292,7 @@ int Unpack(const fs::path& package, const fs::path& folder) {
         ini << "[drives]\nC=drive_c\nP=/\n";
     }
     setenv("KELTO_ROOT", root.c_str(), 1);
-    platform::ResetRootForTesting();
+    platform::UseRootFolder(root);
 
     const std::wstring packagePath = OnPrivateDrive(package);
     const std::wstring folderPath = OnPrivateDrive(folder);

@@ -458,7 +458,7 @@ Canvas LargeLogo() {
 // ---------------------------------------------------------------------------------------------
 
 struct Entry {
-    BitmapSpec spec;
+    BitmapFormat format;
     std::function<std::optional<Canvas>()> draw;
 };
 
@@ -532,28 +532,28 @@ const std::vector<Entry>& Entries() {
 
 } // namespace
 
-const std::vector<BitmapSpec>& BitmapSpecs() {
-    static const std::vector<BitmapSpec> specs = [] {
-        std::vector<BitmapSpec> list;
+const std::vector<BitmapFormat>& BitmapFormats() {
+    static const std::vector<BitmapFormat> formats = [] {
+        std::vector<BitmapFormat> list;
         for (const Entry& entry : Entries()) {
-            list.push_back(entry.spec);
+            list.push_back(entry.format);
         }
         return list;
     }();
-    return specs;
+    return formats;
 }
 
 std::vector<uint8_t> RenderBitmap(int id) {
     for (const Entry& entry : Entries()) {
-        if (entry.spec.id != id) {
+        if (entry.format.id != id) {
             continue;
         }
         std::optional<Canvas> canvas = entry.draw();
-        if (!canvas || canvas->Width() != entry.spec.width ||
-            canvas->Height() != entry.spec.height) {
+        if (!canvas || canvas->Width() != entry.format.width ||
+            canvas->Height() != entry.format.height) {
             return {};
         }
-        return EncodeBmp(*canvas, entry.spec.bitsPerPixel);
+        return EncodeBmp(*canvas, entry.format.bitsPerPixel);
     }
     return {};
 }

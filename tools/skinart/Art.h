@@ -7,7 +7,7 @@
 // exact pixel size and bit depth it is shown in, and the window icon.
 namespace skinart {
 
-struct BitmapSpec {
+struct BitmapFormat {
     int id;
     int width;
     int height;
@@ -15,7 +15,7 @@ struct BitmapSpec {
 };
 
 // Every bitmap the generator draws, in a stable order.
-const std::vector<BitmapSpec>& BitmapSpecs();
+const std::vector<BitmapFormat>& BitmapFormats();
 
 // The BMP file of one bitmap; empty for an unknown id or when a font the bitmap needs is missing.
 std::vector<uint8_t> RenderBitmap(int id);

@@ -26,6 +26,43 @@ void AppendToVector(png_structp png, png_bytep data, png_size_t length) {
 
 void FlushNothing(png_structp) {}
 
+// A libpng write structure with its info structure.
+class PngWriter {
+public:
+    PngWriter() {
+        m_png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        m_info = m_png ? png_create_info_struct(m_png) : nullptr;
+    }
+    ~PngWriter() { png_destroy_write_struct(&m_png, &m_info); }
+    PngWriter(const PngWriter&) = delete;
+    PngWriter& operator=(const PngWriter&) = delete;
+    bool Ok() const { return m_png != nullptr && m_info != nullptr; }
+    png_structp Png() const { return m_png; }
+    png_infop Info() const { return m_info; }
+
+private:
+    png_structp m_png = nullptr;
+    png_infop m_info = nullptr;
+};
+
+// Writes the RGBA rows as a PNG file appended to out; false on a libpng error. libpng reports
+// errors by a long jump back to the setjmp here, so this function holds nothing with a
+// destructor.
+bool WriteRgba(png_structp png, png_infop info, std::vector<uint8_t>* out, int width, int height,
+               png_bytep* rows) {
+    if (setjmp(png_jmpbuf(png)) != 0) {
+        return false;
+    }
+    png_set_write_fn(png, out, AppendToVector, FlushNothing);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, 9);
+    png_write_info(png, info);
+    png_write_image(png, rows);
+    png_write_end(png, info);
+    return true;
+}
+
 } // namespace
 
 std::vector<uint8_t> EncodeBmp(const Canvas& canvas, int bitsPerPixel) {
@@ -72,16 +109,6 @@ std::vector<uint8_t> EncodeBmp(const Canvas& canvas, int bitsPerPixel) {
 }
 
 std::vector<uint8_t> EncodePng(const Canvas& canvas) {
-    std::vector<uint8_t> out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!png) {
-        return {};
-    }
-    png_infop info = png_create_info_struct(png);
-    if (!info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, info ? &info : nullptr);
-        return {};
-    }
     const int width = canvas.Width(), height = canvas.Height();
     std::vector<uint8_t> rows(static_cast<size_t>(width) * height * 4);
     for (int y = 0; y < height; ++y) {
@@ -102,14 +129,12 @@ std::vector<uint8_t> EncodePng(const Canvas& canvas) {
     for (int y = 0; y < height; ++y) {
         rowPointers[y] = &rows[static_cast<size_t>(y) * width * 4];
     }
-    png_set_write_fn(png, &out, AppendToVector, FlushNothing);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 9);
-    png_write_info(png, info);
-    png_write_image(png, rowPointers.data());
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
+    PngWriter writer;
+    std::vector<uint8_t> out;
+    if (!writer.Ok() ||
+        !WriteRgba(writer.Png(), writer.Info(), &out, width, height, rowPointers.data())) {
+        return {};
+    }
     return out;
 }
 

@@ -16,9 +16,9 @@ int main(int argc, char** argv) {
     }
     const std::string folder = argv[1];
     int failures = 0;
-    for (const skinart::BitmapSpec& spec : skinart::BitmapSpecs()) {
-        std::vector<uint8_t> bytes = skinart::RenderBitmap(spec.id);
-        std::string path = folder + "/bmp_" + std::to_string(spec.id) + ".bmp";
+    for (const skinart::BitmapFormat& format : skinart::BitmapFormats()) {
+        std::vector<uint8_t> bytes = skinart::RenderBitmap(format.id);
+        std::string path = folder + "/bmp_" + std::to_string(format.id) + ".bmp";
         if (bytes.empty() || !skinart::WriteFile(path, bytes)) {
             std::fprintf(stderr, "kelto-skinart: cannot draw or write %s\n", path.c_str());
             ++failures;
@@ -34,6 +34,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("kelto-skinart: %zu bitmaps and 1 icon written to %s\n",
-                skinart::BitmapSpecs().size(), folder.c_str());
+                skinart::BitmapFormats().size(), folder.c_str());
     return 0;
 }

@@ -9,11 +9,15 @@
 //   KELTO_TESTPRODUCT_DOCK     dock=1                 own the taskbar while running: a dock
 //                                                     window on $DISPLAY (a desktop session's
 //                                                     stand-in for the desktop-user tests)
+//   KELTO_TESTPRODUCT_DOCK_PID dock_pid=<n>           the process id the dock window claims in
+//                                                     its _NET_WM_PID (default: its own)
 //
 // A record, one "key=value" per line:
 //   program=<file name of its image>   command_line=<the Windows command line>
 //   argc=<n>  argv[i]=<argument>       user=<login name>  uid=<user id>
-//   working_folder=<Windows or host path>  pid=<process id>  exit_code=<n>  end
+//   working_folder=<Windows or host path>  pid=<process id>  exit_code=<n>
+//   descriptors=<fd>:<target>,...  (every descriptor above 2 it was started with)
+//   env:<NAME>=<value>  (one line per variable of its environment)  end
 #include "platform/DesktopUser.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/Process.h"
@@ -55,7 +59,27 @@ std::string Setting(const char* variable, const char* key,
     return it == file.end() ? std::string() : it->second;
 }
 
+// The descriptors above 2 this program was started with, as "fd:target" joined by ','. The
+// listing's own descriptor points at the listed folder and is left out.
+std::string InheritedDescriptors() {
+    std::string list;
+    std::error_code error;
+    const std::filesystem::path own =
+        "/proc/" + std::to_string(platform::CurrentProcessId()) + "/fd";
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        const int fd = std::atoi(entry.path().filename().c_str());
+        const std::filesystem::path target = std::filesystem::read_symlink(entry.path(), error);
+        if (fd <= 2 || target == own) {
+            continue;
+        }
+        list += (list.empty() ? "" : ",") + std::to_string(fd) + ":" + target.string();
+    }
+    return list;
+}
+
 } // namespace
+
+extern char** environ;
 
 int main(int argc, char** argv) {
     const std::filesystem::path self(platform::MainModuleFileName());
@@ -79,7 +103,12 @@ int main(int argc, char** argv) {
         record +=
             "working_folder=" + platform::WideToNarrow(platform::CurrentWorkingFolder()) + "\n";
         record += "pid=" + std::to_string(platform::CurrentProcessId()) + "\n";
-        record += "exit_code=" + std::to_string(exitCode) + "\nend\n";
+        record += "exit_code=" + std::to_string(exitCode) + "\n";
+        record += "descriptors=" + InheritedDescriptors() + "\n";
+        for (char** entry = environ; entry && *entry; ++entry) {
+            record += std::string("env:") + *entry + "\n";
+        }
+        record += "end\n";
         // One write in append mode, so records of copies running at once never interleave.
         if (std::FILE* out = std::fopen(recordPath.c_str(), "ab")) {
             std::fwrite(record.data(), 1, record.size(), out);
@@ -90,7 +119,8 @@ int main(int argc, char** argv) {
     if (Setting("KELTO_TESTPRODUCT_DOCK", "dock", file) == "1") {
         // A display that has just started may not answer yet.
         for (int tries = 0; tries < 100 && !dock; ++tries) {
-            dock = platform::DockWindowForTesting::Create();
+            dock = platform::DockWindowForTesting::Create(static_cast<uint32_t>(
+                std::atoi(Setting("KELTO_TESTPRODUCT_DOCK_PID", "dock_pid", file).c_str())));
             if (!dock) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }

@@ -1,0 +1,217 @@
+// The layered click-through window on a virtual X display of its own (Xvfb), first without and
+// then with a compositing manager (xcompmgr -n): it exists only while the manager runs, its
+// premultiplied pixels darken the screen by exactly their alpha over the measured background, it
+// moves, hides, lets clicks through and stays below the window it is stacked under.
+#include "platform/LayeredWindowX11.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+// After gtest: Xlib's macros (None, Bool, Status) would clash with its templates.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
+
+namespace platform {
+namespace {
+
+pid_t Spawn(const std::vector<std::string>& argv) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM); // the helpers go with the test, however it ends
+        std::vector<char*> args;
+        for (const std::string& a : argv) {
+            args.push_back(const_cast<char*>(a.c_str()));
+        }
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+void Stop(pid_t& pid) {
+    if (pid > 0) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        pid = -1;
+    }
+}
+
+// Starts Xvfb on a free display and points DISPLAY at it; false when it is not up within 10 s.
+bool StartXvfb(pid_t* xvfb) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        return false;
+    }
+    *xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "800x600x24",
+                   "-nolisten", "tcp"});
+    close(fds[1]);
+    std::string display;
+    char c = 0;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') { // Xvfb writes the number once it is up
+        display.push_back(c);
+    }
+    close(fds[0]);
+    if (display.empty()) {
+        return false;
+    }
+    setenv("DISPLAY", (":" + display).c_str(), 1);
+    return true;
+}
+
+bool WaitFor(const std::function<bool()>& done, int seconds = 10) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+class LayeredWindowX11Test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(StartXvfb(&s_xvfb)); }
+    static void TearDownTestSuite() {
+        Stop(s_compositor);
+        Stop(s_xvfb);
+    }
+    void SetUp() override {
+        m_display = XOpenDisplay(nullptr);
+        ASSERT_NE(m_display, nullptr);
+    }
+    void TearDown() override { XCloseDisplay(m_display); }
+
+    // The screen's pixel at (x, y) as 0xRRGGBB.
+    uint32_t ScreenPixel(int x, int y) {
+        XImage* image =
+            XGetImage(m_display, DefaultRootWindow(m_display), x, y, 1, 1, AllPlanes, ZPixmap);
+        uint32_t pixel = static_cast<uint32_t>(XGetPixel(image, 0, 0)) & 0xFFFFFF;
+        XDestroyImage(image);
+        return pixel;
+    }
+    static bool Near(uint32_t got, uint32_t want) {
+        for (int shift = 0; shift <= 16; shift += 8) {
+            if (std::abs(static_cast<int>((got >> shift) & 0xFF) -
+                         static_cast<int>((want >> shift) & 0xFF)) > 2) {
+                return false;
+            }
+        }
+        return true;
+    }
+    bool ScreenBecomes(int x, int y, uint32_t want) {
+        return WaitFor([&] { return Near(ScreenPixel(x, y), want); }, 5);
+    }
+
+    static pid_t s_xvfb;
+    static pid_t s_compositor;
+    Display* m_display = nullptr;
+};
+pid_t LayeredWindowX11Test::s_xvfb = -1;
+pid_t LayeredWindowX11Test::s_compositor = -1;
+
+TEST_F(LayeredWindowX11Test, ExistsOnlyWhileACompositingManagerRuns) {
+    EXPECT_FALSE(IsLayeredWindowSupported());
+    EXPECT_EQ(LayeredWindowX11::Create(), nullptr);
+
+    s_compositor = Spawn({"xcompmgr", "-n"});
+    ASSERT_TRUE(WaitFor([] { return IsLayeredWindowSupported(); }));
+    auto window = LayeredWindowX11::Create();
+    ASSERT_NE(window, nullptr);
+    // xcompmgr paints the root itself (grey), but only once something changes on the screen:
+    // a fully transparent picture makes it paint, and the background is measured through it.
+    std::vector<uint32_t> clear(60 * 40, 0);
+    ASSERT_TRUE(window->Update(100, 100, 60, 40, clear.data()));
+    ASSERT_TRUE(window->Show());
+    WaitFor([&] { return ScreenPixel(130, 120) != 0; }, 5);
+    const uint32_t background = ScreenPixel(130, 120);
+    EXPECT_EQ(ScreenPixel(300, 300), background);
+
+    // Alpha 29 of RGB 50, premultiplied to 5: the screen darkens by 29/255 and gains 5.
+    const uint32_t shade = 0x1D050505;
+    std::vector<uint32_t> pixels(60 * 40, shade);
+    pixels[0] = 0; // one fully transparent pixel
+    ASSERT_TRUE(window->Update(100, 100, 60, 40, pixels.data()));
+    uint32_t darkened = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        uint32_t b = (background >> shift) & 0xFF;
+        darkened |= (b * (255 - 29) / 255 + 5) << shift;
+    }
+    EXPECT_TRUE(ScreenBecomes(130, 120, darkened))
+        << std::hex << ScreenPixel(130, 120) << " want " << darkened << " over " << background;
+    EXPECT_TRUE(Near(ScreenPixel(100, 100), background)); // the transparent pixel
+    EXPECT_TRUE(Near(ScreenPixel(170, 120), background)); // beside the window
+
+    // Clicks go through: the input shape has no rectangle.
+    int count = -1;
+    int ordering = 0;
+    XRectangle* rectangles =
+        XShapeGetRectangles(m_display, window->Id(), ShapeInput, &count, &ordering);
+    EXPECT_EQ(count, 0);
+    if (rectangles != nullptr) {
+        XFree(rectangles);
+    }
+
+    // Moved, the shade follows; hidden, it goes; shown, it is back.
+    ASSERT_TRUE(window->Move(400, 300));
+    EXPECT_TRUE(ScreenBecomes(430, 320, darkened));
+    EXPECT_TRUE(ScreenBecomes(130, 120, background));
+    ASSERT_TRUE(window->Hide());
+    EXPECT_TRUE(ScreenBecomes(430, 320, background));
+    ASSERT_TRUE(window->Show());
+    EXPECT_TRUE(ScreenBecomes(430, 320, darkened));
+
+    // Stacked below an opaque window (found from one of its children), it is hidden by it.
+    Window root = DefaultRootWindow(m_display);
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    attributes.background_pixel = 0xFF0000;
+    Window parent =
+        XCreateWindow(m_display, root, 420, 310, 100, 100, 0, CopyFromParent, InputOutput,
+                      CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
+    Window child = XCreateSimpleWindow(m_display, parent, 0, 0, 10, 10, 0, 0, 0xFF0000);
+    XMapWindow(m_display, child);
+    XMapRaised(m_display, parent);
+    XSync(m_display, False);
+    ASSERT_TRUE(window->RestackBelow(child));
+    EXPECT_TRUE(ScreenBecomes(450, 320, 0xFF0000));
+    EXPECT_TRUE(ScreenBecomes(410, 320, darkened)); // the part not covered
+    Window rootReturn = 0;
+    Window parentReturn = 0;
+    Window* children = nullptr;
+    unsigned n = 0;
+    XQueryTree(m_display, root, &rootReturn, &parentReturn, &children, &n);
+    int shadowAt = -1;
+    int parentAt = -1;
+    for (unsigned i = 0; i < n; ++i) {
+        shadowAt = children[i] == window->Id() ? static_cast<int>(i) : shadowAt;
+        parentAt = children[i] == parent ? static_cast<int>(i) : parentAt;
+    }
+    XFree(children);
+    EXPECT_EQ(shadowAt + 1, parentAt);            // directly below
+    EXPECT_FALSE(window->RestackBelow(0x7FFFFF)); // no such window: refused, no crash
+    XDestroyWindow(m_display, parent);
+    XSync(m_display, False);
+
+    window.reset();
+    EXPECT_TRUE(ScreenBecomes(430, 320, background));
+    Stop(s_compositor);
+    ASSERT_TRUE(WaitFor([] { return !IsLayeredWindowSupported(); }));
+    EXPECT_EQ(LayeredWindowX11::Create(), nullptr);
+}
+
+} // namespace
+} // namespace platform
