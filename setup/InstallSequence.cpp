@@ -9,9 +9,11 @@
 #include "app/Log.h"
 #include "app/Probes.h"
 #include "app/ProductInfo.h"
+#include "app/Result.h"
 #include "app/TextConv.h"
 #include "download/IDownloader.h"
 #include "i18n/Language.h"
+#include "install/PackageNames.h"
 #include "install/ProductProcesses.h"
 #include "install/SevenZipExtractor.h"
 #include "install/Shortcuts.h"
@@ -150,8 +152,12 @@ void SetupDlg::InstallPhase() {
         return OnInstallNotify(event, value, extra);
     };
     LogFormat("Do Install File : %s", WideToOem(m_packagePath).c_str());
-    // LoadInstallRecord: an unreadable header leaves the record as it was.
-    ReadPackageHeader(m_packagePath.c_str(), &m_installRecord);
+    // LoadInstallRecord: an unreadable header leaves the record as it was, and a root name that
+    // cannot name a folder or key is not taken.
+    PackageHeader header;
+    if (ReadPackageHeader(m_packagePath.c_str(), &header) == kSOk) {
+        AdoptPackageHeader(&m_installRecord, header);
+    }
     // The path is passed explicitly: the folder of the last unpack is still empty here, and the
     // shared helper's row is ended only inside the installation folder.
     CloseProductProcesses(m_installPath);

@@ -4,6 +4,7 @@
 #include "app/Log.h"
 #include "app/Md5.h"
 #include "app/TextConv.h"
+#include "install/PackageNames.h"
 #include "install/ProductProcesses.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
@@ -25,27 +26,13 @@ constexpr int kShowHidden = 0;
 constexpr int kWaitCountStart = 100;
 constexpr uint32_t kReapMilliseconds = 2000;
 
-// Whether the head of a version text consists of digits and dots only (and is not empty).
-bool IsVersionHead(const std::string& head) {
-    if (head.empty()) {
-        return false;
-    }
-    for (char c : head) {
-        if (c != '.' && (c < '0' || c > '9')) {
-            return false;
-        }
-    }
-    return true;
-}
-
 } // namespace
 
 std::string PackageFileName(const std::string& registryName, const std::string& versionText) {
     std::string name = registryName;
     if (versionText.size() > kVersionRoom) {
-        const std::string head = versionText.substr(0, kVersionRoom);
-        if (IsVersionHead(head)) {
-            name += "(" + head + ")";
+        if (IsPlainDottedVersion(versionText)) {
+            name += "(" + versionText.substr(0, kVersionRoom) + ")";
         } else {
             LogFormat("Version text is not a plain version; the package file name goes without "
                       "it.\n");

@@ -5,9 +5,9 @@
 #include <string>
 
 // The package's file name: the registry name, then "(" + the version text's first 8
-// characters + ")" when the version text is longer than 8 characters, then ".exe". A version
-// text that is not a plain dotted version (digits and dots) is left out, so that a text from
-// the server can never reach outside the package folder.
+// characters + ")" when the version text is longer than 8 characters, then ".exe". Only a plain
+// dotted version goes in, so that a text from the server can never reach outside the package
+// folder.
 std::string PackageFileName(const std::string& registryName, const std::string& versionText);
 
 // The folder the package is downloaded to: the parent of the user's Documents folder,

@@ -28,6 +28,7 @@ TEST(PackageFileNameTest, VersionRule) {
         {"1.0.0.123", "KeltoClipwaveConverter_x86(1.0.0.12).exe"},
         {"1.0.0.12", "KeltoClipwaveConverter_x86.exe"}, // exactly 8: not appended
         {"1.2.3.45678", "KeltoClipwaveConverter_x86(1.2.3.45).exe"},
+        {"1.0.100.5", "KeltoClipwaveConverter_x86(1.0.100.).exe"}, // cut after the dot
         {"", "KeltoClipwaveConverter_x86.exe"}, // the version file was unreachable
         // Texts from the server that are no version never reach the file name.
         {"1\\..\\..\\Startup\\x", "KeltoClipwaveConverter_x86.exe"},
