@@ -88,12 +88,16 @@ void SetupDlg::DownloadPhase() {
     }
     engine->SetCallback(
         [this](int code, unsigned a, long b) { return OnDownloadNotify(code, a, b); });
+    // The download screen and the information window read the engine's segment table while it
+    // lives; they are told before it goes.
+    SetDownloadEngine(engine.get());
     engine->DownloadCfg(url.c_str(), packagePath.c_str());
     LogFormat("Url : %s\n", url.c_str());
 
     const auto start = std::chrono::steady_clock::now();
     m_state.downloadEnded = false;
     if (!AwaitDownload(*engine)) {
+        SetDownloadEngine(nullptr);
         engine->Stop();
         return;
     }
@@ -106,6 +110,7 @@ void SetupDlg::DownloadPhase() {
     }
     const int outcome = engine->GetStatus();
     LogFormat("Download Finish Result : %s(%d).\n", outcome == 5 ? "succeed" : "failed", outcome);
+    SetDownloadEngine(nullptr);
     engine->Stop();
     engine.reset();
 
