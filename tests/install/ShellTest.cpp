@@ -20,7 +20,7 @@
 #include <chrono>
 #include <cstring>
 #include <map>
-#include <mutex>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -29,15 +29,6 @@
 using namespace install_test;
 
 namespace {
-
-std::mutex g_logMutex;
-std::vector<std::string> g_logLines;
-
-int CaptureLog(const char* text) {
-    std::lock_guard<std::mutex> lock(g_logMutex);
-    g_logLines.emplace_back(text);
-    return 0;
-}
 
 TEST(ShellLinkTest, RoundTripsEveryProperty) {
     std::vector<platform::ShellLink> links(3);
@@ -81,8 +72,7 @@ class ShortcutTest : public RootFixture {
 protected:
     void SetUp() override {
         RootFixture::SetUp();
-        g_logLines.clear();
-        ILog::Instance().SetListener(CaptureLog);
+        m_log.emplace();
         m_texts.uninstallApplication = L"Uninstall Application";
         m_texts.application = L"Application";
         m_texts.homepage = L"Homepage";
@@ -90,7 +80,7 @@ protected:
         m_texts.uninstallProduct = L"Uninstall __PRODUCT_NAME__";
     }
     void TearDown() override {
-        ILog::Instance().SetListener(nullptr);
+        m_log.reset();
         RootFixture::TearDown();
     }
     static std::wstring Folder(platform::SpecialFolder kind) {
@@ -103,15 +93,13 @@ protected:
         EXPECT_TRUE(platform::LoadShellLink(path, &link)) << fs::path(path);
         return link;
     }
-    std::vector<std::string> LogLines() {
-        std::lock_guard<std::mutex> lock(g_logMutex);
-        return g_logLines;
-    }
+    std::vector<std::string> LogLines() { return testing_support::LogCapture::Lines(); }
     void CreateConverterShortcuts(bool desktop) {
         CreateShortcuts(m_programFolder, m_executable, m_uninstaller, m_home, m_name, desktop,
                         m_texts);
     }
 
+    std::optional<testing_support::LogCapture> m_log;
     ShortcutTexts m_texts;
     const std::wstring m_programFolder = L"C:\\Program Files\\Kelto\\Kelto Clipwave Converter";
     const std::wstring m_executable = m_programFolder + L"\\Kelto Clipwave Converter64.exe";

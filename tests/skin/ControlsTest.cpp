@@ -417,6 +417,7 @@ TEST_F(HostTest, ACommandHandlerMayWaitForThePainterAndChangeControls) {
     // hold the window's lock, or the two would wait for each other.
     std::atomic<bool> stop{false};
     std::atomic<bool> painterEnded{false};
+    std::atomic<int> rounds{0};
     std::thread painter([&] {
         Canvas canvas(200, 100);
         for (;;) {
@@ -428,11 +429,16 @@ TEST_F(HostTest, ACommandHandlerMayWaitForThePainterAndChangeControls) {
                 }
                 host.DrawControls(&canvas.dc);
             }
+            ++rounds;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         painterEnded = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // The click comes while the painter is running: wait for its first rounds (bounded).
+    for (int i = 0; i < 2000 && rounds < 3; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_GE(rounds.load(), 3) << "the painter thread did not run within 2 s";
     host.onCommand = [&](int id) {
         if (id == 300) {
             host.check->SetCheck(!host.check->GetCheck());
