@@ -66,6 +66,17 @@ int OpenProcessDescriptor(pid_t pid) {
     return -1;
 }
 
+// Owns descriptor (closed with the last copy); null for none.
+std::shared_ptr<const int> ShareDescriptor(int descriptor) {
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    return std::shared_ptr<const int>(new int(descriptor), [](const int* owned) {
+        close(*owned);
+        delete owned;
+    });
+}
+
 struct StatFields {
     char state = 0;
     uint32_t parent = 0;
@@ -158,12 +169,16 @@ bool SnapshotProcesses(std::vector<ProcessEntry>* entries) {
     std::sort(ids.begin(), ids.end());
     entries->push_back(ProcessEntry{0, 0, L"[System Process]"});
     for (uint32_t id : ids) {
+        // The descriptor before the fields: whatever the fields then say, the descriptor names a
+        // process at least as old, and a signal through it never reaches a newer one.
+        std::shared_ptr<const int> found = ShareDescriptor(OpenProcessDescriptor(id));
         StatFields fields;
         if (!ReadStat(id, &fields) || fields.state == 'Z' || fields.state == 'X') {
             continue;
         }
-        entries->push_back(ProcessEntry{
-            id, fields.parent, NarrowToWide(ImageFileName(id, fields.command)), fields.startTime});
+        entries->push_back(ProcessEntry{id, fields.parent,
+                                        NarrowToWide(ImageFileName(id, fields.command)),
+                                        fields.startTime, std::move(found)});
     }
     return true;
 }
@@ -281,10 +296,11 @@ std::unique_ptr<Process> OpenProcessAsFound(const ProcessEntry& entry) {
     if (entry.processId == 0 || entry.processId > static_cast<uint32_t>(INT_MAX)) {
         return nullptr;
     }
-    // The descriptor first: it names whichever process holds the id now. If that is still the
-    // process of the snapshot (same start time), the descriptor is bound to it for good, and a
-    // signal sent through it can never reach a later process with the same id.
-    const int descriptor = OpenProcessDescriptor(static_cast<pid_t>(entry.processId));
+    // The snapshot's own descriptor is bound to the process it found; a copy of it outlives the
+    // entry. Without one, a descriptor opened now names whichever process holds the id, and the
+    // start time must match. Either way a signal sent through it never reaches a later process.
+    const int descriptor = entry.found ? fcntl(*entry.found, F_DUPFD_CLOEXEC, 0)
+                                       : OpenProcessDescriptor(static_cast<pid_t>(entry.processId));
     if (descriptor < 0) {
         return nullptr;
     }

@@ -16,6 +16,10 @@ struct ProcessEntry {
     std::wstring exeFile;
     // When the process started (clock ticks after boot): with the id, it names one process.
     uint64_t startTime = 0;
+    // A process descriptor opened when the snapshot read the entry: it stays bound to the process
+    // that was found, so a later process with the same id is never mistaken for it. Shared by
+    // copies of the entry; none when the host cannot open one.
+    std::shared_ptr<const int> found;
 };
 
 // Every running process, in process-id order, after the idle process (id 0, "[System Process]")
