@@ -12,6 +12,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "res/Resources.h"
+#include "setup/PreviousInstall.h"
 
 namespace {
 
@@ -25,16 +26,6 @@ std::wstring LoadText(int id) {
     wchar_t buffer[kResourceTextRoom];
     LoadResourceString(id, buffer, kResourceTextRoom);
     return buffer;
-}
-
-// The root key's name below the Uninstall key: the root name, with "(x64)" for the 64-bit
-// edition.
-std::string RootKeyName(const PackageHeader& record) {
-    std::string name = HeaderText(record.rootName);
-    if (record.is64Bit != 0) {
-        name += "(x64)";
-    }
-    return name;
 }
 
 } // namespace
