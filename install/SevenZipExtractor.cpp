@@ -271,9 +271,9 @@ bool C7ZExtractor::ExtractFromMemory(const void* data, uint32_t size, const char
         ErrorRelay(this, kArchiveErrorTempFile);
         return false;
     }
-    RunArchiveEngine(destination, archivePath);
+    const bool extracted = RunArchiveEngine(destination, archivePath);
     platform::RemoveTree(temp, rootName, &why);
-    return true;
+    return extracted;
 }
 
 bool C7ZExtractor::RunArchiveEngine(const char* destination, const char* archivePath) {
@@ -285,7 +285,17 @@ bool C7ZExtractor::RunArchiveEngine(const char* destination, const char* archive
     std::snprintf(arguments[2], kArgumentBuffer, "%s", archivePath);
     std::snprintf(arguments[3], kArgumentBuffer, "-o%s", destination);
     const char* vector[4] = {arguments[0], arguments[1], arguments[2], arguments[3]};
-    RunSevenZipEntry(4, vector, this, ErrorRelay, ProgressRelay);
+    // An archive the engine could not extract whole is a failed extraction: the caller must not
+    // go on to register a product whose files are missing or damaged. The errors themselves have
+    // reached the callback already.
+    const int exitCode = RunSevenZipEntry(4, vector, this, ErrorRelay, ProgressRelay);
+    if (exitCode != kArchiveExitOk) {
+        char text[kPathBuffer] = {};
+        std::snprintf(text, sizeof text, "RunArchiveEngine: the engine ended with exit code %d\n",
+                      exitCode);
+        platform::OutputDebugText(text);
+        return false;
+    }
     return true;
 }
 

@@ -43,9 +43,11 @@ public:
 
     // Writes the archive bytes to the temporary area, runs the engine into destination (narrow
     // Windows path) and removes the temporary area. False for null arguments (nothing reported)
-    // or when the temporary archive cannot be written (263 reported); true means the engine ran.
+    // or when the temporary archive cannot be written (263 reported), and false when the engine
+    // could not extract every item (its errors reported); true means every item was extracted.
     bool ExtractFromMemory(const void* data, uint32_t size, const char* destination);
-    // Runs the engine: {own program path, "x", archive path, "-o" + destination}. Always true.
+    // Runs the engine: {own program path, "x", archive path, "-o" + destination}. True when the
+    // engine ended with exit code 0.
     bool RunArchiveEngine(const char* destination, const char* archivePath);
 
     I7zFileInfoCallback* Callback() const { return m_callback; }
