@@ -26,8 +26,6 @@ struct BrowseResult {
     unsigned long lastError = 0;
 };
 
-// The chooser program's name; found on $PATH.
-inline constexpr const char* kFolderChooserProgram = "zenity";
 // How long the chooser may stay open before it is ended.
 inline constexpr int kFolderChooserBoundMs = 30 * 60 * 1000;
 

@@ -205,8 +205,12 @@ bool SetWindowIcon(WindowHandle window, const Bitmap& icon,
 // The icon from PNG bytes (an icon resource); false when they do not decode.
 bool SetWindowIconFromPng(WindowHandle window, const uint8_t* data, size_t size);
 
-// The native message box: blocks until it is closed, runs on the window thread; returns false
-// when no box could be shown (without a display it returns at once).
+// How long a native message box waits for an answer before it is ended (logged).
+inline constexpr int kNativeMessageBoxBoundMs = 30 * 60 * 1000;
+// The native message box (MB_OK | MB_ICONERROR): the desktop's own error box, attached to the
+// owner's window, which takes no input meanwhile. Blocks the calling thread until the box is
+// answered, the owner is destroyed or the bound passes; on the window thread the windows keep
+// being served. False when no box could be shown (without a display it returns at once).
 bool ShowNativeMessageBox(WindowHandle owner, const std::wstring& caption,
                           const std::wstring& text);
 

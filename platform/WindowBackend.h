@@ -60,7 +60,7 @@ inline constexpr uint32_t kKeyShift = 2;
 
 // What a backend can do (Capabilities bits).
 inline constexpr uint32_t kBackendRealDisplay = 0x1;  // windows appear on a screen
-inline constexpr uint32_t kBackendMessageBox = 0x2;   // a native message box can be shown
+inline constexpr uint32_t kBackendMessageBox = 0x2;   // the desktop's own dialogs can show here
 inline constexpr uint32_t kBackendCompositing = 0x4;  // per-pixel alpha windows are composited
 inline constexpr uint32_t kBackendX11WindowIds = 0x8; // NativeX11Window answers
 
@@ -103,9 +103,6 @@ public:
     virtual std::string ClipboardText() = 0;
     virtual void SetClipboardText(const std::string& utf8) = 0;
     virtual Point ScreenSize() = 0;
-    // Blocks until the box is closed; false when none could be shown.
-    virtual bool ShowMessageBox(BackendWindowId owner, const std::string& caption,
-                                const std::string& text) = 0;
 };
 
 // The backend on a real display; null when no display can be opened.

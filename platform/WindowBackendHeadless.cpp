@@ -169,9 +169,6 @@ public:
     std::string ClipboardText() override { return m_clipboard; }
     void SetClipboardText(const std::string& utf8) override { m_clipboard = utf8; }
     Point ScreenSize() override { return kScreen; }
-    bool ShowMessageBox(BackendWindowId, const std::string&, const std::string&) override {
-        return false; // no display to show it on
-    }
 
 private:
     Descriptor m_wakeRead;

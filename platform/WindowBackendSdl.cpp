@@ -223,11 +223,6 @@ public:
         }
         return Point{mode.w, mode.h};
     }
-    bool ShowMessageBox(BackendWindowId owner, const std::string& caption,
-                        const std::string& text) override {
-        return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.c_str(), text.c_str(),
-                                        SDL_GetWindowFromID(owner)) == 0;
-    }
 
 private:
     void Decode(const SDL_Event& sdl, BackendEvent* event) const;

@@ -2,7 +2,11 @@
 // capture, the clipboard, screen metrics and the native message box.
 #include <algorithm>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "platform/HostDialog.h"
+#include "platform/SystemInfo.h"
 #include "platform/Text.h"
 #include "platform/WindowSystem.h"
 
@@ -20,6 +24,13 @@ T Read(WindowHandle window, T fallback, F field) {
     }
     std::lock_guard<std::mutex> lock(Sys().lock);
     return field(*impl);
+}
+
+// Capabilities are fixed when the backend opens, so any thread may ask.
+bool BackendCan(uint32_t capability) {
+    System& s = Sys();
+    std::lock_guard<std::mutex> lock(s.lock);
+    return s.backend != nullptr && (s.backend->Capabilities() & capability) != 0;
 }
 
 // The backend's show for a top-level window; minimised follows what was asked.
@@ -268,20 +279,33 @@ bool ShowNativeMessageBox(WindowHandle owner, const std::wstring& caption,
     if (!InitWindowSystem() && !Sys().running.load()) {
         return false;
     }
-    return RunOnWindowThread<bool>(
-        [&]() {
-            std::shared_ptr<WindowImpl> impl = TopLevelOf(Find(owner));
-            return Backend().ShowMessageBox(impl ? impl->native : 0, WideToNarrow(caption),
-                                            WideToNarrow(text));
-        },
-        false);
+    if (!BackendCan(kBackendMessageBox)) {
+        OutputDebugText("ShowNativeMessageBox: this display shows no native message box\n");
+        return false;
+    }
+    std::vector<std::string> arguments = {"--error", "--no-markup", "--modal",
+                                          "--title=" + WideToNarrow(caption),
+                                          "--text=" + WideToNarrow(text)};
+    if (const uintptr_t x11 = owner ? GetNativeX11Window(owner) : 0; x11 != 0) {
+        arguments.push_back("--attach=" + std::to_string(x11));
+    }
+    // Like the system's own box, it keeps the owner from taking input until it is answered, and
+    // goes when the owner does.
+    const bool disabled = owner != nullptr && IsWindowEnabled(owner);
+    if (disabled) {
+        EnableWindow(owner, false);
+    }
+    const HostDialogResult answer = RunHostDialog(arguments, kNativeMessageBoxBoundMs, [owner]() {
+        return owner != nullptr && !IsWindow(owner);
+    });
+    if (disabled) {
+        EnableWindow(owner, true);
+    }
+    return answer.end != HostDialogEnd::NotStarted;
 }
 
 bool IsDesktopCompositionEnabled() {
-    // Capabilities are fixed when the backend opens, so any thread may ask.
-    System& s = Sys();
-    std::lock_guard<std::mutex> lock(s.lock);
-    return s.backend != nullptr && (s.backend->Capabilities() & kBackendCompositing) != 0;
+    return BackendCan(kBackendCompositing);
 }
 
 WindowHandle GetParent(WindowHandle window) {

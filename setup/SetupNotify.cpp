@@ -21,7 +21,8 @@ int SetupDlg::OnInstallNotify(int event, unsigned value, long extra) {
         m_state.SetPhase(E_Phase_Unpacked);
         return 1;
     case UnpackReport::Failed:
-        // Marshalled to the window thread, which shows the box owned by the setup window.
+        // The box is owned by the setup window, which keeps painting; this thread waits for the
+        // answer.
         platform::ShowNativeMessageBox(m_window, L"ERROR", L"Install Failed!");
         std::this_thread::sleep_for(std::chrono::milliseconds(kUnpackSettleMs));
         return 1;

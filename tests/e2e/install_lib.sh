@@ -126,6 +126,11 @@ header_offset() {
     "$1" inspect "$2" | sed -n 's/^header offset H: \([0-9]*\)$/\1/p'
 }
 
+# archive_span <kelto-pack> <package>: the archive's offset and size inside the package.
+archive_span() {
+    "$1" inspect "$2" | sed -n 's/^archive: offset \([0-9]*\), size \([0-9]*\)$/\1 \2/p'
+}
+
 # registry_section <hive file> <key path below HKLM>: the value lines of one key.
 registry_section() {
     [ -f "$1" ] || return 0

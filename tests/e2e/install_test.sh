@@ -275,9 +275,10 @@ if wants retry; then
     farm_stop
 fi
 
-# ---- an archive that cannot be unpacked, and a header that cannot be read ----
+# ---- an archive beyond the file's end, an archive the engine cannot read, a header that cannot
+# be read ----
 if wants badpackage; then
-    for variant in archive header; do
+    for variant in archive engine header; do
         CASE=bad-$variant
         root="$work/m-$CASE"
         new_machine "$root"
@@ -286,6 +287,11 @@ if wants badpackage; then
             # The header names an archive reaching beyond the end of the file.
             overwrite_bytes "$work/bad.exe" "$(($(header_offset "$packer" "$work/bad.exe") + 20))" \
                 $'\xff\xff\xff\x7f'
+        elif [ "$variant" = engine ]; then
+            # The container is sound; the archive's packed data is damaged in its middle.
+            read -r archive_offset archive_size < <(archive_span "$packer" "$work/bad.exe")
+            overwrite_bytes "$work/bad.exe" "$((archive_offset + archive_size / 2))" \
+                "$(printf '%0256d' 0)"
         else
             overwrite_bytes "$work/bad.exe" 32 $'\xff\xff\xff\x7f'
         fi
@@ -294,20 +300,25 @@ if wants badpackage; then
         farm_start_server && farm_start_mirrors
         start_setup "$root" && {
             click "$WINDOW" $POINT_INSTALL
-            wait_log "$LOG" "Install File Result 80004005" 90 "$LOG_FROM" || fail "no failed unpack"
-            # The unpacker reported the failure before its result: the native box, when this
-            # display can show one, holds the sequence until it is answered.
-            if box=$(wait_for_window "ERROR" 3); then
-                "$grab" "$box" "$screens/$CASE-box.png"
-                xdotool key --window "$box" Return
+            # The unpacker reports the failure before it returns: the native box holds the
+            # sequence until it is answered.
+            if box=$(wait_for_window "ERROR" 90); then
+                "$grab" "$box" "$screens/$CASE-box.png" || fail "no screenshot of the box"
+                # GTK takes no synthetic key events: focus the box and press through XTEST.
+                xdotool windowfocus --sync "$box"
+                xdotool key Return
+                wait_until 10 bash -c "! xdotool getwindowname $box" || fail "the box did not close"
             else
-                echo "note $CASE: no native \"Install Failed!\" box window on this display"
+                fail "no native \"Install Failed!\" box"
             fi
-            wait_log "$LOG" "Install File FAILED error code = 80004005, last error = 2." 30 "$LOG_FROM" ||
-                fail "no failure line"
-            sleep 1
+            wait_log "$LOG" "Install File Result 80004005" 10 "$LOG_FROM" || fail "no failed unpack"
+            status=$([ "$variant" = engine ] && echo 4 || echo 2)
+            wait_log "$LOG" "Install File FAILED error code = 80004005, last error = $status." 30 \
+                "$LOG_FROM" || fail "no failure line"
             screen installed-without-finish
             messages
+            [ "$variant" = engine ] && check "the engine's failure logged" grep -qxF \
+                "Failed unpack file." "$work/$CASE.log"
             [ "$variant" = header ] && check "record kept (empty root name)" grep -qxF \
                 "Install Path : $PROGRAMS32\\" "$work/$CASE.log"
             check "no shortcut" test -z "$(find "$root/drive_c" -name '*.lnk')"

@@ -49,3 +49,14 @@ wait_pid() {
     wait "$pid" 2>/dev/null
     return 124
 }
+
+# wait_until <seconds> <command...>: runs the command every 0.1 s until it succeeds.
+wait_until() {
+    local seconds=$1 i
+    shift
+    for i in $(seq 1 $((seconds * 10))); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}

@@ -23,17 +23,6 @@ fail() {
     failures=$((failures + 1))
 }
 
-# wait_until <seconds> <command...>: runs the command every 0.1 s until it succeeds.
-wait_until() {
-    local seconds=$1 i
-    shift
-    for i in $(seq 1 $((seconds * 10))); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
 geometry_is() { # <window> <width>x<height>
     xdotool getwindowgeometry "$1" | grep -q "Geometry: $2\$"
 }
@@ -185,8 +174,7 @@ if message=$(wait_for_window "$title" 30); then
     echo "ok   the unelevated start shows a message"
     xdotool windowfocus --sync "$message"
     xdotool key Return
-    sleep 0.5
-    xdotool getwindowname "$message" >/dev/null 2>&1 && xdotool windowclose "$message" 2>/dev/null
+    wait_until 10 bash -c "! xdotool getwindowname $message" || fail "Return did not close the message"
 else
     fail "the unelevated start showed no message"
 fi

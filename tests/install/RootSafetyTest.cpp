@@ -145,9 +145,9 @@ TEST_F(RootSafetyTest, ExtractionNeverLeavesTheFolderWhileAnotherUserSwapsInALin
             Swapper swapper(folder / "sub", folder / "evil");
             C7ZExtractor extractor(&callback);
             const int before = refusals;
-            const bool extracted = extractor.ExtractFromMemory(
-                archive.data(), static_cast<uint32_t>(archive.size()),
-                platform::WideToNarrow(destination).c_str());
+            const bool extracted =
+                extractor.ExtractFromMemory(archive.data(), static_cast<uint32_t>(archive.size()),
+                                            platform::WideToNarrow(destination).c_str());
             // A refused item makes the extraction fail; a round the swap never hit succeeds.
             EXPECT_EQ(extracted, refusals == before);
         }
