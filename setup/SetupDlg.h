@@ -59,6 +59,10 @@ struct SetupFonts {
     std::unique_ptr<platform::Font> edition;
     std::unique_ptr<platform::Font> editionHover;
     std::unique_ptr<platform::Font> label;
+    // The button font's pixel height, and the smaller size made for a caption wider than the
+    // install button (window thread only).
+    int32_t buttonHeight = 0;
+    std::unique_ptr<platform::Font> fittedButton;
 };
 
 // Command ids of the setup window's controls.
@@ -115,6 +119,8 @@ public:
     void OnBtnBrower();
     // Shows the controls of a page; any thread.
     void UpdateCtrlStatus(int page);
+    // Sets the install button's caption in the largest button font size it fits.
+    void SetInstallCaption(int textId);
     void ToggleCustomPanel(bool show);
     bool CheckInstallConditions();
     int OnDownloadNotify(int code, unsigned a, long b);

@@ -68,7 +68,8 @@ void SetupDlg::CreateFonts() {
     const int dpi = dc ? dc->GetDeviceCaps(platform::kLogPixelsY) : platform::GetDisplayDpi();
     m_fonts.large = MakeFont(-platform::MulDiv(22, dpi, 72), kUiFace);
     m_fonts.info = MakeFont(-platform::MulDiv(14, dpi, 96), kInfoFace);
-    m_fonts.button = MakeFont(-platform::MulDiv(20, dpi, 72), kUiFace);
+    m_fonts.buttonHeight = platform::MulDiv(20, dpi, 72);
+    m_fonts.button = MakeFont(-m_fonts.buttonHeight, kUiFace);
     m_fonts.small = MakeFont(-platform::MulDiv(10, dpi, 72), kUiFace);
     m_fonts.normal = MakeFont(-platform::MulDiv(14, dpi, 96), kUiFace);
     m_fonts.linkHover = MakeFont(-platform::MulDiv(14, dpi, 96), kUiFace, 0, true);
@@ -272,7 +273,7 @@ void SetupDlg::UpdateCtrlStatus(int page) {
         r.left = 322;
         r.right = 592;
         r.Recalc();
-        c.install->SetText(GetUiText(27));
+        SetInstallCaption(27);
         c.install->SetFormat(kFormatRight);
         c.install->SetVisible(m_state.unpackSucceeded.load() != 0);
         c.titleImage->SetVisible(false);
@@ -284,7 +285,7 @@ void SetupDlg::UpdateCtrlStatus(int page) {
     }
     case E_Install_Failed:
         c.close->SetVisible(true);
-        c.install->SetText(GetUiText(14));
+        SetInstallCaption(14);
         c.install->SetVisible(true);
         c.titleImage->SetVisible(true);
         c.secondTitleImage->SetVisible(false);
@@ -294,7 +295,7 @@ void SetupDlg::UpdateCtrlStatus(int page) {
         c.close->SetVisible(true);
         c.minimise->SetVisible(true);
         c.versionLabel->SetVisible(true);
-        c.install->SetText(GetUiText(0));
+        SetInstallCaption(0);
         c.install->SetVisible(true);
         c.titleImage->SetVisible(true);
         c.secondTitleImage->SetVisible(false);
@@ -334,4 +335,30 @@ SetupGeometry ComputeSetupGeometry() {
     const double dy = g.cy - g.emblemY;
     g.emblemRadius = static_cast<int>(std::sqrt(dx * dx + dy * dy));
     return g;
+}
+
+// Some languages' captions are wider than the install button at the button font (Japanese "Click
+// to Install" needs 320 of its 300 pixels), and centred text would lose both ends; such a caption
+// is drawn in the largest smaller size of the same face that fits.
+void SetupDlg::SetInstallCaption(int textId) {
+    constexpr int32_t kCaptionMargin = 6;      // pixels kept free at each side
+    constexpr int32_t kSmallestCaptionPx = 12; // below this a caption is clipped rather than shrunk
+    skin::ButtonCtrlEx* button = m_controls.install;
+    const std::wstring text = GetUiText(textId);
+    button->SetText(text);
+    const int32_t room = button->GetRect().width - 2 * kCaptionMargin;
+    if (platform::MeasureTextWidth(*m_fonts.button, text) <= room) {
+        button->SetFont(m_fonts.button.get());
+        return;
+    }
+    std::unique_ptr<platform::Font> fitted;
+    for (int32_t size = m_fonts.buttonHeight - 1; size >= kSmallestCaptionPx; --size) {
+        fitted = MakeFont(-size, kUiFace);
+        if (platform::MeasureTextWidth(*fitted, text) <= room) {
+            break;
+        }
+    }
+    // The button takes the new font before the one it may still hold goes.
+    button->SetFont(fitted.get());
+    m_fonts.fittedButton = std::move(fitted);
 }

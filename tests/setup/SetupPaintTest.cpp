@@ -126,6 +126,16 @@ TEST_F(SetupPaintTest, ReadyPageInFourLanguages) {
         } else {
             EXPECT_NE(caption, english) << language.name;
         }
+        // The caption is drawn whole: a language whose caption is wider than the button at the
+        // button font gets a smaller size (Japanese here), every other keeps the button font.
+        skin::CommonCtrl* install = m_dialog->Controls().install;
+        const int32_t atButtonFont = platform::MeasureTextWidth(*m_dialog->Fonts().button, caption);
+        EXPECT_LE(platform::MeasureTextWidth(*install->GetFont(), caption),
+                  install->GetRect().width)
+            << language.name;
+        EXPECT_EQ(install->GetFont() == m_dialog->Fonts().button.get(),
+                  atButtonFont <= install->GetRect().width - 12)
+            << language.name << " " << atButtonFont;
         // Every glyph of the captions is there in the language's fonts.
         for (const skin::CommonCtrl* control : m_dialog->DrawList()) {
             if (control->GetFont() != nullptr) {
