@@ -111,7 +111,7 @@ hand_over_re='/install /add_plan /ID:[0-9a-f]{32} /new  /time:[0-9]+ $'
 
 install_and_wait() { # <seconds>
     click "$WINDOW" $POINT_INSTALL
-    sleep 1.5
+    wait_log "$LOG" "Url : " 20 "$LOG_FROM" || fail "the download did not start"
     screen installing
     wait_log "$LOG" "Finish(AfterInstall)" "$1" "$LOG_FROM" || { fail "no \"Finish(AfterInstall)\""; messages; tail -30 "$work/$CASE.log"; return 1; }
     sleep 0.5
@@ -213,7 +213,8 @@ if wants first; then
     CASE=other-folder
     start_setup "$root" && {
         click "$WINDOW" $POINT_CUSTOM
-        sleep 0.5
+        wait_until 5 bash -c "xdotool getwindowgeometry $WINDOW | grep -q 'Geometry: 622x580'" ||
+            fail "Custom did not open the panel"
         click "$WINDOW" $POINT_DESKTOP_BOX
         click "$WINDOW" $POINT_PATH_EDIT
         xdotool key --window "$WINDOW" ctrl+a BackSpace
