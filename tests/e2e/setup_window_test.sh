@@ -159,34 +159,46 @@ fi
 [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
 pid=
 
-# An ordinary user without pkexec (a PATH that holds only zenity, through which the native
-# message box shows): a message, a reason on standard error, nothing written.
-userroot="$work/userroot"
-mkdir -p "$userroot" "$work/bin"
-ln -s "$(command -v zenity)" "$work/bin/zenity"
+# An ordinary user, once without pkexec (a PATH that holds only zenity, through which the native
+# message box shows) and once with the real pkexec, which refuses here (no authority to ask: exit
+# code 127): a message, a reason on standard error, nothing written.
 cp "$exe" "$work/kelto-setup"
 chmod 755 "$work/kelto-setup"
-setpriv --reuid=65534 --regid=65534 --clear-groups env PATH="$work/bin" HOME=/nonexistent \
-    KELTO_ROOT="$userroot" DISPLAY="$DISPLAY" ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" \
-    "$work/kelto-setup" >"$work/user.out" 2>&1 &
-pid=$!
-if message=$(wait_for_window "$title" 30); then
-    echo "ok   the unelevated start shows a message"
-    xdotool windowfocus --sync "$message"
-    xdotool key Return
-    wait_until 10 bash -c "! xdotool getwindowname $message" || fail "Return did not close the message"
-else
-    fail "the unelevated start showed no message"
-fi
-wait_pid "$pid" 20
-pid=
-grep -qF "administrator rights are needed and were not obtained: pkexec is not installed" \
-    "$work/user.out" && echo "ok   the reason is logged" || { fail "no reason given"; cat "$work/user.out"; }
-if [ -n "$(ls -A "$userroot")" ]; then
-    fail "the unelevated start wrote into the platform root: $(ls -A "$userroot")"
-else
-    echo "ok   nothing written in the platform root"
-fi
+for elevation in missing refused; do
+    userroot="$work/userroot-$elevation"
+    bin="$work/bin-$elevation"
+    mkdir -p "$userroot" "$bin"
+    ln -s "$(command -v zenity)" "$bin/zenity"
+    if [ "$elevation" = refused ]; then
+        ln -s "$(command -v pkexec)" "$bin/pkexec"
+        reason="pkexec refused the rights (exit code 127)"
+    else
+        reason="pkexec is not installed"
+    fi
+    setpriv --reuid=65534 --regid=65534 --clear-groups env PATH="$bin" HOME=/nonexistent \
+        KELTO_ROOT="$userroot" DISPLAY="$DISPLAY" ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" \
+        "$work/kelto-setup" >"$work/user.out" 2>&1 &
+    pid=$!
+    if message=$(wait_for_window "$title" 30); then
+        echo "ok   $elevation pkexec: the unelevated start shows a message"
+        xdotool windowfocus --sync "$message"
+        xdotool key Return
+        wait_until 10 bash -c "! xdotool getwindowname $message" ||
+            fail "Return did not close the message"
+    else
+        fail "$elevation pkexec: the unelevated start showed no message"
+    fi
+    wait_pid "$pid" 20
+    pid=
+    grep -qF "administrator rights are needed and were not obtained: $reason" "$work/user.out" &&
+        echo "ok   $elevation pkexec: the reason is logged" ||
+        { fail "$elevation pkexec: no reason given"; cat "$work/user.out"; }
+    if [ -n "$(ls -A "$userroot")" ]; then
+        fail "$elevation pkexec: the unelevated start wrote into the platform root: $(ls -A "$userroot")"
+    else
+        echo "ok   $elevation pkexec: nothing written in the platform root"
+    fi
+done
 
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
 echo "all checks passed"
