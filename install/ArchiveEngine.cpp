@@ -736,6 +736,83 @@ int MapFailure(Run& run, HResult result) {
     return kArchiveExitFatal;
 }
 
+// One archive being read. Everything the engine may hold a reference to is declared before the
+// archive object, so the archive is closed and released first.
+struct ArchiveSession {
+    ArchiveSession(Run& run, std::FILE* file) : stream(file), openCallback(run) {}
+    FileInStream stream;
+    OpenCallback openCallback;
+    std::vector<ItemInfo> items;
+    std::optional<ExtractCallback> callback;
+    std::unique_ptr<IInArchive, ArchiveReleaser> archive;
+};
+
+// The archive asks for a password, which nobody here can give.
+int RefusePassword(Run& run) {
+    run.ReportError(kArchiveErrorPassword);
+    run.ReportError(kArchiveErrorArchives);
+    return kArchiveExitFatal;
+}
+
+// Opens the archive and reads its item list, refusing what cannot or must not be extracted:
+// kArchiveExitOk, or the exit code of the reported failure.
+SEVENZIP_ENGINE_CALL int OpenArchive(Engine& engine, Run& run, ArchiveSession& session) {
+    void* object = nullptr;
+    HResult created = engine.createObject(&kClsid7zHandler, &kIidInArchive, &object);
+    if (created != kOk || !object) {
+        return MapFailure(run, created == kOk ? kFail : created);
+    }
+    session.archive.reset(static_cast<IInArchive*>(object));
+    const uint64_t maxCheckStart = 1 << 22;
+    HResult opened = session.archive->Open(&session.stream, &maxCheckStart, &session.openCallback);
+    if (run.passwordAsked) {
+        return RefusePassword(run); // header encryption: the item list itself is behind it
+    }
+    if (opened == kOutOfMemory) {
+        return MapFailure(run, opened);
+    }
+    // Not a 7z archive, its signature or header is damaged, or its item list cannot be read.
+    if (opened != kOk || !ReadItems(session.archive.get(), engine.sysFreeString, &session.items)) {
+        run.ReportError(kArchiveErrorArchives);
+        return kArchiveExitFatal;
+    }
+    if (std::string why = WhyItemsExceedBound(session.items); !why.empty()) {
+        return RefuseBeyondBound(run, why);
+    }
+    for (const ItemInfo& item : session.items) {
+        if (item.encrypted) {
+            return RefusePassword(run); // asked before a single byte is decoded
+        }
+    }
+    return kArchiveExitOk;
+}
+
+// Extracts every item of an opened archive below the folder: the run's exit code.
+SEVENZIP_ENGINE_CALL int ExtractItems(Run& run, ArchiveSession& session,
+                                      platform::FolderHandle folder) {
+    session.callback.emplace(run, std::move(folder), session.items);
+    HResult extracted =
+        session.archive->Extract(nullptr, static_cast<uint32_t>(-1), 0, &*session.callback);
+    session.callback->Finish();
+    run.DeliverErrors();
+    if (run.passwordAsked) {
+        return RefusePassword(run);
+    }
+    if (extracted != kOk) {
+        int exitCode = MapFailure(run, extracted);
+        run.ReportError(kArchiveErrorArchives);
+        return exitCode;
+    }
+    if (session.callback->HadErrors()) {
+        run.ReportError(kArchiveErrorArchives);
+        return kArchiveExitFatal;
+    }
+    if (session.callback->Total() != 0 && run.LastProgress() < 100) {
+        run.ReportProgress(100);
+    }
+    return kArchiveExitOk;
+}
+
 SEVENZIP_ENGINE_CALL int Extract(Run& run, const char* archivePath, const char* destinationText) {
     Engine& engine = LoadedEngine();
     {
@@ -763,80 +840,13 @@ SEVENZIP_ENGINE_CALL int Extract(Run& run, const char* archivePath, const char* 
         run.ReportError(kArchiveErrorFatal);
         return kArchiveExitFatal;
     }
-
     if (std::string why = WhyArchiveHeaderExceedsBound(file.get()); !why.empty()) {
         return RefuseBeyondBound(run, why);
     }
-
-    // Everything the engine may hold a reference to is declared before the archive object, so the
-    // archive is closed and released first.
-    FileInStream stream(file.get());
-    OpenCallback openCallback(run);
-    std::vector<ItemInfo> items;
-    std::optional<ExtractCallback> callback;
-
-    void* object = nullptr;
-    HResult created = engine.createObject(&kClsid7zHandler, &kIidInArchive, &object);
-    if (created != kOk || !object) {
-        return MapFailure(run, created == kOk ? kFail : created);
-    }
-    std::unique_ptr<IInArchive, ArchiveReleaser> archive(static_cast<IInArchive*>(object));
-
-    const uint64_t maxCheckStart = 1 << 22;
-    HResult opened = archive->Open(&stream, &maxCheckStart, &openCallback);
-    if (run.passwordAsked) {
-        // Header encryption: the item list itself is behind the password.
-        run.ReportError(kArchiveErrorPassword);
-        run.ReportError(kArchiveErrorArchives);
-        return kArchiveExitFatal;
-    }
-    if (opened == kOutOfMemory) {
-        return MapFailure(run, opened);
-    }
-    if (opened != kOk) {
-        // Not a 7z archive, or its signature or header is damaged.
-        run.ReportError(kArchiveErrorArchives);
-        return kArchiveExitFatal;
-    }
-
-    if (!ReadItems(archive.get(), engine.sysFreeString, &items)) {
-        run.ReportError(kArchiveErrorArchives);
-        return kArchiveExitFatal;
-    }
-    if (std::string why = WhyItemsExceedBound(items); !why.empty()) {
-        return RefuseBeyondBound(run, why);
-    }
-    for (const ItemInfo& item : items) {
-        if (item.encrypted) {
-            // Asked before a single byte is decoded, so nothing is written.
-            run.ReportError(kArchiveErrorPassword);
-            run.ReportError(kArchiveErrorArchives);
-            return kArchiveExitFatal;
-        }
-    }
-
-    callback.emplace(run, std::move(destinationFolder), items);
-    HResult extracted = archive->Extract(nullptr, static_cast<uint32_t>(-1), 0, &*callback);
-    callback->Finish();
-    run.DeliverErrors();
-    if (run.passwordAsked) {
-        run.ReportError(kArchiveErrorPassword);
-        run.ReportError(kArchiveErrorArchives);
-        return kArchiveExitFatal;
-    }
-    if (extracted != kOk) {
-        int exitCode = MapFailure(run, extracted);
-        run.ReportError(kArchiveErrorArchives);
-        return exitCode;
-    }
-    if (callback->HadErrors()) {
-        run.ReportError(kArchiveErrorArchives);
-        return kArchiveExitFatal;
-    }
-    if (callback->Total() != 0 && run.LastProgress() < 100) {
-        run.ReportProgress(100);
-    }
-    return kArchiveExitOk;
+    ArchiveSession session(run, file.get());
+    const int opened = OpenArchive(engine, run, session);
+    return opened != kArchiveExitOk ? opened
+                                    : ExtractItems(run, session, std::move(destinationFolder));
 }
 
 } // namespace archive_engine
