@@ -107,9 +107,19 @@ void SetField(char* field, size_t size, const std::string& text, const char* nam
     SetHeaderText(field, size, text);
 }
 
-int Build(const std::vector<std::string>& arguments) {
+// What a build was asked for: the options by name (one value each) and the mirrors in order.
+struct BuildRequest {
     std::map<std::string, std::string> options;
     std::vector<std::string> mirrors;
+    bool Has(const std::string& name) const { return options.count(name) != 0; }
+    std::string Get(const std::string& name, const std::string& fallback = {}) const {
+        auto found = options.find(name);
+        return found != options.end() ? found->second : fallback;
+    }
+};
+
+// Reads the build's arguments; 0, or the exit code after a usage error was printed.
+int ParseBuildRequest(const std::vector<std::string>& arguments, BuildRequest* request) {
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& name = arguments[i];
         if (name.rfind("--", 0) != 0 || i + 1 >= arguments.size()) {
@@ -119,96 +129,124 @@ int Build(const std::vector<std::string>& arguments) {
         }
         const std::string& value = arguments[++i];
         if (name == "--mirror") {
-            mirrors.push_back(value);
+            request->mirrors.push_back(value);
         } else {
-            options[name] = value;
+            request->options[name] = value;
         }
     }
     static const char* const kKnown[] = {
         "--from",         "--out",          "--root-name", "--display-name", "--version",
         "--product-name", "--release-date", "--home-url",  "--publisher",    "--edition",
         "--uninstaller",  "--cfg",          "--level"};
-    for (const auto& [name, value] : options) {
+    for (const auto& [name, value] : request->options) {
         if (std::find(std::begin(kKnown), std::end(kKnown), name) == std::end(kKnown)) {
             std::fprintf(stderr, "kelto-pack: unknown option \"%s\"\n%s", name.c_str(), kUsage);
             return 2;
         }
     }
-    if (!options.count("--from") || !options.count("--out")) {
+    if (!request->Has("--from") || !request->Has("--out")) {
         std::fprintf(stderr, "%s", kUsage);
         return 2;
     }
-    const fs::path from = options["--from"];
-    const fs::path out = options["--out"];
-    std::error_code error;
-    if (!fs::is_directory(from, error)) {
-        std::fprintf(stderr, "kelto-pack: no folder %s\n", from.c_str());
-        return 1;
-    }
-    const std::string edition = options.count("--edition") ? options["--edition"] : "32";
+    const std::string edition = request->Get("--edition", "32");
     if (edition != "32" && edition != "64") {
         std::fprintf(stderr, "kelto-pack: --edition is 32 or 64\n");
         return 2;
     }
-    const int level = options.count("--level") ? std::atoi(options["--level"].c_str()) : 5;
+    return 0;
+}
 
+PackageHeader HeaderOf(const BuildRequest& request) {
     PackageHeader header = NewPackageHeader();
-    SetField(header.rootName, sizeof header.rootName, options["--root-name"], "root name");
-    SetField(header.displayName, sizeof header.displayName, options["--display-name"],
+    SetField(header.rootName, sizeof header.rootName, request.Get("--root-name"), "root name");
+    SetField(header.displayName, sizeof header.displayName, request.Get("--display-name"),
              "display name");
-    SetField(header.version, sizeof header.version, options["--version"], "version");
-    SetField(header.productName, sizeof header.productName, options["--product-name"],
+    SetField(header.version, sizeof header.version, request.Get("--version"), "version");
+    SetField(header.productName, sizeof header.productName, request.Get("--product-name"),
              "product name");
-    SetField(header.releaseDate, sizeof header.releaseDate, options["--release-date"],
+    SetField(header.releaseDate, sizeof header.releaseDate, request.Get("--release-date"),
              "release date");
-    SetField(header.homeUrl, sizeof header.homeUrl, options["--home-url"], "home page");
-    SetField(header.publisher, sizeof header.publisher, options["--publisher"], "publisher");
-    header.is64Bit = edition == "64" ? 1 : 0;
+    SetField(header.homeUrl, sizeof header.homeUrl, request.Get("--home-url"), "home page");
+    SetField(header.publisher, sizeof header.publisher, request.Get("--publisher"), "publisher");
+    header.is64Bit = request.Get("--edition", "32") == "64" ? 1 : 0;
+    return header;
+}
 
-    fs::path archivePath = out;
+// The archive of the folder and the uninstaller's bytes (empty without one); false after a
+// message.
+bool ReadPackageParts(const BuildRequest& request, std::string* archive, std::string* uninstaller) {
+    const fs::path from = request.Get("--from");
+    fs::path archivePath = request.Get("--out");
     archivePath += ".7z.part";
+    const int level = std::atoi(request.Get("--level", "5").c_str());
     if (!MakeArchive(fs::absolute(from), fs::absolute(archivePath), level)) {
-        return 1;
+        return false;
     }
-    std::string archive;
-    const bool readArchive = ReadHostFile(archivePath, &archive);
+    std::error_code error;
+    const bool readArchive = ReadHostFile(archivePath, archive);
     fs::remove(archivePath, error);
     if (!readArchive) {
         std::fprintf(stderr, "kelto-pack: cannot read the archive\n");
-        return 1;
+        return false;
     }
-    std::string uninstaller;
-    const fs::path uninstallerPath = options.count("--uninstaller")
-                                         ? fs::path(options["--uninstaller"])
+    const fs::path uninstallerPath = request.Has("--uninstaller")
+                                         ? fs::path(request.Get("--uninstaller"))
                                          : from / "uninstall.exe";
-    if (fs::exists(uninstallerPath, error) && !ReadHostFile(uninstallerPath, &uninstaller)) {
+    if (fs::exists(uninstallerPath, error) && !ReadHostFile(uninstallerPath, uninstaller)) {
         std::fprintf(stderr, "kelto-pack: cannot read %s\n", uninstallerPath.c_str());
-        return 1;
+        return false;
     }
+    return true;
+}
 
+// Writes the package and its description; false after a message.
+bool WritePackage(const BuildRequest& request, const PackageHeader& header,
+                  const std::string& archive, const std::string& uninstaller) {
+    const fs::path out = request.Get("--out");
     std::string package;
     std::string reason;
     if (!BuildPackageBytes(header, archive, uninstaller, &package, &reason)) {
         std::fprintf(stderr, "kelto-pack: %s\n", reason.c_str());
-        return 1;
+        return false;
     }
     if (!WriteHostFile(out, package)) {
         std::fprintf(stderr, "kelto-pack: cannot write %s\n", out.c_str());
-        return 1;
+        return false;
     }
-    const PackageDescription description = DescribePackage(package.data(), package.size(), mirrors);
-    fs::path cfg = options.count("--cfg") ? fs::path(options["--cfg"]) : out;
-    if (!options.count("--cfg")) {
+    const PackageDescription description =
+        DescribePackage(package.data(), package.size(), request.mirrors);
+    fs::path cfg = request.Has("--cfg") ? fs::path(request.Get("--cfg")) : out;
+    if (!request.Has("--cfg")) {
         cfg += ".cfg";
     }
     if (!WriteHostFile(cfg, DescriptionXml(description))) {
         std::fprintf(stderr, "kelto-pack: cannot write %s\n", cfg.c_str());
-        return 1;
+        return false;
     }
     std::printf("package %s: %zu bytes (archive %zu, uninstaller %zu), md5 %s, %zu blocks\n",
                 out.c_str(), package.size(), archive.size(), uninstaller.size(),
                 description.wholeHash.c_str(), description.blockHashes.size());
-    std::printf("description %s: %zu mirrors\n", cfg.c_str(), mirrors.size());
+    std::printf("description %s: %zu mirrors\n", cfg.c_str(), request.mirrors.size());
+    return true;
+}
+
+int Build(const std::vector<std::string>& arguments) {
+    BuildRequest request;
+    if (const int usage = ParseBuildRequest(arguments, &request); usage != 0) {
+        return usage;
+    }
+    std::error_code error;
+    if (!fs::is_directory(request.Get("--from"), error)) {
+        std::fprintf(stderr, "kelto-pack: no folder %s\n", request.Get("--from").c_str());
+        return 1;
+    }
+    const PackageHeader header = HeaderOf(request);
+    std::string archive;
+    std::string uninstaller;
+    if (!ReadPackageParts(request, &archive, &uninstaller) ||
+        !WritePackage(request, header, archive, uninstaller)) {
+        return 1;
+    }
     return 0;
 }
 
