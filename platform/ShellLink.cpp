@@ -258,6 +258,70 @@ std::string EncodeShellLink(const ShellLink& link) {
     return out;
 }
 
+namespace {
+
+// The link target's id list and link information; the target's path comes from the latter.
+bool ReadLocation(const Reader& in, uint32_t flags, size_t* offset, std::wstring* target) {
+    if (flags & kHasLinkTargetIdList) {
+        if (!in.Has(*offset, 2)) {
+            return false;
+        }
+        *offset += 2 + in.U16(*offset);
+    }
+    if ((flags & kHasLinkInfo) == 0) {
+        return true;
+    }
+    if (!in.Has(*offset, 0x1C)) {
+        return false;
+    }
+    const size_t size = in.U32(*offset);
+    const size_t headerSize = in.U32(*offset + 4);
+    if (size < 0x1C || !in.Has(*offset, size)) {
+        return false;
+    }
+    const size_t end = *offset + size;
+    if (in.U32(*offset + 8) & kVolumeIdAndLocalBasePath) {
+        if (headerSize >= 0x24) {
+            in.Utf16Z(*offset + in.U32(*offset + 28), end, target);
+        } else {
+            in.NarrowZ(*offset + in.U32(*offset + 16), end, target);
+        }
+    }
+    *offset = end;
+    return true;
+}
+
+// The counted strings, each present when its flag says so, in their fixed order.
+bool ReadStrings(const Reader& in, uint32_t flags, size_t* offset, ShellLink* link) {
+    std::wstring relativePath;
+    return (!(flags & kHasName) || in.Counted(offset, &link->description)) &&
+           (!(flags & kHasRelativePath) || in.Counted(offset, &relativePath)) &&
+           (!(flags & kHasWorkingDir) || in.Counted(offset, &link->workingFolder)) &&
+           (!(flags & kHasArguments) || in.Counted(offset, &link->arguments)) &&
+           (!(flags & kHasIconLocation) || in.Counted(offset, &link->iconPath));
+}
+
+// Extra data blocks until the terminal block; a web link's target is in its environment block.
+bool ReadExtraData(const Reader& in, size_t offset, std::wstring* target) {
+    while (in.Has(offset, 4)) {
+        const size_t size = in.U32(offset);
+        if (size < 4) {
+            break;
+        }
+        if (!in.Has(offset, size) || size < 8) {
+            return false;
+        }
+        if (in.U32(offset + 4) == kEnvironmentBlockSignature && size >= kEnvironmentBlockSize &&
+            target->empty()) {
+            in.Utf16Z(offset + 8 + 260, offset + size, target);
+        }
+        offset += size;
+    }
+    return true;
+}
+
+} // namespace
+
 bool DecodeShellLink(const std::string& bytes, ShellLink* link) {
     Reader in(bytes);
     if (!in.Has(0, kHeaderSize) || in.U32(0) != kHeaderSize ||
@@ -269,66 +333,14 @@ bool DecodeShellLink(const std::string& bytes, ShellLink* link) {
     result.iconIndex = static_cast<int32_t>(in.U32(56));
     result.showCommand = in.U32(60);
     size_t offset = kHeaderSize;
-    if (flags & kHasLinkTargetIdList) {
-        if (!in.Has(offset, 2)) {
-            return false;
-        }
-        offset += 2 + in.U16(offset);
+    if (!ReadLocation(in, flags, &offset, &result.target)) {
+        return false;
     }
-    if (flags & kHasLinkInfo) {
-        if (!in.Has(offset, 0x1C)) {
-            return false;
-        }
-        const size_t size = in.U32(offset);
-        const size_t headerSize = in.U32(offset + 4);
-        if (size < 0x1C || !in.Has(offset, size)) {
-            return false;
-        }
-        const size_t end = offset + size;
-        if (in.U32(offset + 8) & kVolumeIdAndLocalBasePath) {
-            if (headerSize >= 0x24) {
-                in.Utf16Z(offset + in.U32(offset + 28), end, &result.target);
-            } else {
-                in.NarrowZ(offset + in.U32(offset + 16), end, &result.target);
-            }
-        }
-        offset = end;
-    }
-    const bool unicode = (flags & kIsUnicode) != 0;
-    if (!unicode) {
+    if ((flags & kIsUnicode) == 0) {
         return false; // this system writes and reads Unicode links only
     }
-    std::wstring relativePath, iconLocation;
-    if ((flags & kHasName) && !in.Counted(&offset, &result.description)) {
+    if (!ReadStrings(in, flags, &offset, &result) || !ReadExtraData(in, offset, &result.target)) {
         return false;
-    }
-    if ((flags & kHasRelativePath) && !in.Counted(&offset, &relativePath)) {
-        return false;
-    }
-    if ((flags & kHasWorkingDir) && !in.Counted(&offset, &result.workingFolder)) {
-        return false;
-    }
-    if ((flags & kHasArguments) && !in.Counted(&offset, &result.arguments)) {
-        return false;
-    }
-    if ((flags & kHasIconLocation) && !in.Counted(&offset, &iconLocation)) {
-        return false;
-    }
-    result.iconPath = iconLocation;
-    // Extra data blocks until the terminal block.
-    while (in.Has(offset, 4)) {
-        const size_t size = in.U32(offset);
-        if (size < 4) {
-            break;
-        }
-        if (!in.Has(offset, size) || size < 8) {
-            return false;
-        }
-        if (in.U32(offset + 4) == kEnvironmentBlockSignature && size >= kEnvironmentBlockSize &&
-            result.target.empty()) {
-            in.Utf16Z(offset + 8 + 260, offset + size, &result.target);
-        }
-        offset += size;
     }
     *link = result;
     return true;
