@@ -338,73 +338,83 @@ bool LookUpUser(uint32_t userId, UserIdentity* identity) {
     return true;
 }
 
+namespace {
+
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
+
+// The program name at i: up to the next blank, or quoted without any escape rules.
+std::wstring ReadProgramName(const std::wstring& line, size_t* i) {
+    std::wstring program;
+    const size_t n = line.size();
+    if (line[*i] == L'"') {
+        ++*i;
+        while (*i < n && line[*i] != L'"') {
+            program += line[(*i)++];
+        }
+        if (*i < n) {
+            ++*i;
+        }
+        return program;
+    }
+    while (*i < n && !IsBlank(line[*i])) {
+        program += line[(*i)++];
+    }
+    return program;
+}
+
+// One argument at i: backslashes before a quote escape in pairs; quotes toggle, and "" inside
+// quotes is a literal quote.
+std::wstring ReadArgument(const std::wstring& line, size_t* i) {
+    std::wstring argument;
+    const size_t n = line.size();
+    bool quoted = false;
+    while (*i < n && (quoted || !IsBlank(line[*i]))) {
+        size_t backslashes = 0;
+        while (*i < n && line[*i] == L'\\') {
+            ++backslashes;
+            ++*i;
+        }
+        if (*i < n && line[*i] == L'"') {
+            argument.append(backslashes / 2, L'\\');
+            if (backslashes % 2 == 1) {
+                argument += L'"';
+                ++*i;
+            } else if (quoted && *i + 1 < n && line[*i + 1] == L'"') {
+                argument += L'"';
+                *i += 2;
+            } else {
+                quoted = !quoted;
+                ++*i;
+            }
+            continue;
+        }
+        argument.append(backslashes, L'\\');
+        if (*i < n && (quoted || !IsBlank(line[*i]))) {
+            argument += line[(*i)++];
+        }
+    }
+    return argument;
+}
+
+} // namespace
+
 std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine) {
     std::vector<std::wstring> arguments;
     size_t i = 0;
-    const size_t n = commandLine.size();
-    // The program name: up to the next blank, or quoted without any escape rules.
-    while (i < n && (commandLine[i] == L' ' || commandLine[i] == L'\t')) {
-        ++i;
-    }
-    if (i >= n) {
-        return arguments;
-    }
-    std::wstring program;
-    if (commandLine[i] == L'"') {
-        ++i;
-        while (i < n && commandLine[i] != L'"') {
-            program += commandLine[i++];
-        }
-        if (i < n) {
-            ++i;
-        }
-    } else {
-        while (i < n && commandLine[i] != L' ' && commandLine[i] != L'\t') {
-            program += commandLine[i++];
-        }
-    }
-    arguments.push_back(program);
-    // The rest: backslashes before a quote escape in pairs; quotes toggle, "" inside quotes is
-    // a literal quote.
+    bool first = true;
     while (true) {
-        while (i < n && (commandLine[i] == L' ' || commandLine[i] == L'\t')) {
+        while (i < commandLine.size() && IsBlank(commandLine[i])) {
             ++i;
         }
-        if (i >= n) {
-            break;
+        if (i >= commandLine.size()) {
+            return arguments;
         }
-        std::wstring argument;
-        bool quoted = false;
-        while (i < n && (quoted || (commandLine[i] != L' ' && commandLine[i] != L'\t'))) {
-            size_t backslashes = 0;
-            while (i < n && commandLine[i] == L'\\') {
-                ++backslashes;
-                ++i;
-            }
-            if (i < n && commandLine[i] == L'"') {
-                argument.append(backslashes / 2, L'\\');
-                if (backslashes % 2 == 1) {
-                    argument += L'"';
-                    ++i;
-                    continue;
-                }
-                if (quoted && i + 1 < n && commandLine[i + 1] == L'"') {
-                    argument += L'"';
-                    i += 2;
-                    continue;
-                }
-                quoted = !quoted;
-                ++i;
-                continue;
-            }
-            argument.append(backslashes, L'\\');
-            if (i < n && (quoted || (commandLine[i] != L' ' && commandLine[i] != L'\t'))) {
-                argument += commandLine[i++];
-            }
-        }
-        arguments.push_back(argument);
+        arguments.push_back(first ? ReadProgramName(commandLine, &i)
+                                  : ReadArgument(commandLine, &i));
+        first = false;
     }
-    return arguments;
 }
 
 class ProcessStarter {
