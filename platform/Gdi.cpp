@@ -55,66 +55,86 @@ constexpr size_t kInfoHeaderSize = 40;
 // No skin image comes near this; it bounds what a damaged header can make us allocate.
 constexpr int64_t kMaxBmpPixels = 16 * 1024 * 1024;
 
+// Uncompressed 24- or 32-bit pixels only; 32-bit images may carry the standard masks
+// (BI_BITFIELDS) right after the info header.
+bool IsSupportedEncoding(const uint8_t* info, uint32_t infoSize, size_t size, uint16_t planes,
+                         uint16_t bitCount, uint32_t compression) {
+    constexpr uint32_t kBiRgb = 0;
+    constexpr uint32_t kBiBitfields = 3;
+    if (planes != 1 || (bitCount != 24 && bitCount != 32)) {
+        return false;
+    }
+    if (compression == kBiRgb) {
+        return true;
+    }
+    if (compression != kBiBitfields || bitCount != 32 || infoSize + kFileHeaderSize + 12 > size) {
+        return false;
+    }
+    const uint8_t* masks = info + kInfoHeaderSize;
+    return ReadU32(masks) == 0x00FF0000 && ReadU32(masks + 4) == 0x0000FF00 &&
+           ReadU32(masks + 8) == 0x000000FF;
+}
+
+// Where the pixels are and how they are laid out, as the headers say.
+struct BmpLayout {
+    int32_t width = 0;
+    int32_t height = 0;
+    bool topDown = false;
+    size_t bytesPerPixel = 0;
+    size_t stride = 0;
+    uint32_t pixelOffset = 0;
+};
+
+// False for anything this decoder does not read, and for pixels that lie beyond the data.
+bool ReadBmpLayout(const uint8_t* data, size_t size, BmpLayout* layout) {
+    if (data == nullptr || size < kFileHeaderSize + kInfoHeaderSize || data[0] != 'B' ||
+        data[1] != 'M') {
+        return false;
+    }
+    const uint8_t* info = data + kFileHeaderSize;
+    const uint32_t infoSize = ReadU32(info);
+    if (infoSize < kInfoHeaderSize || infoSize > size - kFileHeaderSize) {
+        return false;
+    }
+    const int32_t width = static_cast<int32_t>(ReadU32(info + 4));
+    const int32_t rawHeight = static_cast<int32_t>(ReadU32(info + 8));
+    const uint16_t bitCount = ReadU16(info + 14);
+    if (!IsSupportedEncoding(info, infoSize, size, ReadU16(info + 12), bitCount,
+                             ReadU32(info + 16))) {
+        return false;
+    }
+    if (width <= 0 || rawHeight == 0 || rawHeight == std::numeric_limits<int32_t>::min()) {
+        return false;
+    }
+    layout->width = width;
+    layout->topDown = rawHeight < 0;
+    layout->height = layout->topDown ? -rawHeight : rawHeight;
+    if (static_cast<int64_t>(width) * layout->height > kMaxBmpPixels) {
+        return false;
+    }
+    layout->bytesPerPixel = bitCount / 8;
+    layout->stride = ((static_cast<size_t>(width) * bitCount + 31) / 32) * 4;
+    layout->pixelOffset = ReadU32(data + 10);
+    const size_t needed = layout->stride * static_cast<size_t>(layout->height);
+    return layout->pixelOffset >= kFileHeaderSize + kInfoHeaderSize &&
+           layout->pixelOffset <= size && size - layout->pixelOffset >= needed;
+}
+
 } // namespace
 
 std::unique_ptr<Bitmap> DecodeBmp(const uint8_t* data, size_t size) {
-    if (data == nullptr || size < kFileHeaderSize + kInfoHeaderSize) {
+    BmpLayout layout;
+    if (!ReadBmpLayout(data, size, &layout)) {
         return nullptr;
     }
-    if (data[0] != 'B' || data[1] != 'M') {
-        return nullptr;
-    }
-    uint32_t pixelOffset = ReadU32(data + 10);
-    const uint8_t* info = data + kFileHeaderSize;
-    uint32_t infoSize = ReadU32(info);
-    if (infoSize < kInfoHeaderSize || infoSize > size - kFileHeaderSize) {
-        return nullptr;
-    }
-    int32_t width = static_cast<int32_t>(ReadU32(info + 4));
-    int32_t rawHeight = static_cast<int32_t>(ReadU32(info + 8));
-    uint16_t planes = ReadU16(info + 12);
-    uint16_t bitCount = ReadU16(info + 14);
-    uint32_t compression = ReadU32(info + 16);
-    if (planes != 1 || (bitCount != 24 && bitCount != 32)) {
-        return nullptr;
-    }
-    // Uncompressed only; 32-bit images may carry the standard masks (BI_BITFIELDS).
-    constexpr uint32_t kBiRgb = 0;
-    constexpr uint32_t kBiBitfields = 3;
-    if (compression == kBiBitfields) {
-        if (bitCount != 32 || infoSize + kFileHeaderSize + 12 > size) {
-            return nullptr;
-        }
-        const uint8_t* masks = info + kInfoHeaderSize;
-        if (ReadU32(masks) != 0x00FF0000 || ReadU32(masks + 4) != 0x0000FF00 ||
-            ReadU32(masks + 8) != 0x000000FF) {
-            return nullptr;
-        }
-    } else if (compression != kBiRgb) {
-        return nullptr;
-    }
-    if (width <= 0 || rawHeight == 0 || rawHeight == std::numeric_limits<int32_t>::min()) {
-        return nullptr;
-    }
-    bool topDown = rawHeight < 0;
-    int32_t height = topDown ? -rawHeight : rawHeight;
-    if (static_cast<int64_t>(width) * height > kMaxBmpPixels) {
-        return nullptr;
-    }
-    size_t stride = ((static_cast<size_t>(width) * bitCount + 31) / 32) * 4;
-    size_t needed = stride * static_cast<size_t>(height);
-    if (pixelOffset < kFileHeaderSize + kInfoHeaderSize || pixelOffset > size ||
-        size - pixelOffset < needed) {
-        return nullptr;
-    }
-    auto bitmap = std::make_unique<Bitmap>(width, height);
-    size_t bytesPerPixel = bitCount / 8;
-    for (int32_t y = 0; y < height; ++y) {
-        int32_t sourceRow = topDown ? y : height - 1 - y;
-        const uint8_t* row = data + pixelOffset + stride * static_cast<size_t>(sourceRow);
-        uint32_t* out = bitmap->Pixels() + static_cast<size_t>(y) * width;
-        for (int32_t x = 0; x < width; ++x) {
-            const uint8_t* p = row + static_cast<size_t>(x) * bytesPerPixel;
+    auto bitmap = std::make_unique<Bitmap>(layout.width, layout.height);
+    for (int32_t y = 0; y < layout.height; ++y) {
+        const int32_t sourceRow = layout.topDown ? y : layout.height - 1 - y;
+        const uint8_t* row =
+            data + layout.pixelOffset + layout.stride * static_cast<size_t>(sourceRow);
+        uint32_t* out = bitmap->Pixels() + static_cast<size_t>(y) * layout.width;
+        for (int32_t x = 0; x < layout.width; ++x) {
+            const uint8_t* p = row + static_cast<size_t>(x) * layout.bytesPerPixel;
             out[x] = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
                      (static_cast<uint32_t>(p[2]) << 16);
         }
