@@ -305,6 +305,8 @@ if wants badpackage; then
             # sequence until it is answered.
             if box=$(wait_for_window "ERROR" 90); then
                 "$grab" "$box" "$screens/$CASE-box.png" || fail "no screenshot of the box"
+                check "the box belongs to the setup window" bash -c \
+                    "xprop -id $box WM_TRANSIENT_FOR | grep -q '# $(printf '0x%x' "$WINDOW")\$'"
                 # GTK takes no synthetic key events: focus the box and press through XTEST.
                 xdotool windowfocus --sync "$box"
                 xdotool key Return
