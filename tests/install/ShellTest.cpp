@@ -444,7 +444,7 @@ TEST_F(DesktopLaunchTest, ProgramsStartWithoutRootsDescriptorsOrEnvironment) {
     // does not ask for close-on-exec (as any library might).
     WriteFile(Host(L"C:\\secret.txt"), "root only");
     fs::permissions(Host(L"C:\\secret.txt"), fs::perms(0600));
-    const platform::FilePtr platformFile(platform::OpenFile(L"C:\\secret.txt", "rb"));
+    const platform::FilePtr platformFile = platform::OpenFile(L"C:\\secret.txt", "rb");
     const platform::FilePtr plainFile(std::fopen(Host(L"C:\\secret.txt").c_str(), "r"));
     ASSERT_TRUE(platformFile && plainFile);
     const std::map<std::string, std::string> roots = {
