@@ -5,18 +5,15 @@
 #include "platform/LayeredWindowX11.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <functional>
-#include <string>
+#include <memory>
 #include <thread>
 #include <vector>
 
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+
+#include "tests/common/VirtualDisplay.h"
 
 // After gtest: Xlib's macros (None, Bool, Status) would clash with its templates.
 #include <X11/Xlib.h>
@@ -25,51 +22,6 @@
 
 namespace platform {
 namespace {
-
-pid_t Spawn(const std::vector<std::string>& argv) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM); // the helpers go with the test, however it ends
-        std::vector<char*> args;
-        for (const std::string& a : argv) {
-            args.push_back(const_cast<char*>(a.c_str()));
-        }
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-void Stop(pid_t& pid) {
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-        pid = -1;
-    }
-}
-
-// Starts Xvfb on a free display and points DISPLAY at it; false when it is not up within 10 s.
-bool StartXvfb(pid_t* xvfb) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        return false;
-    }
-    *xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "800x600x24",
-                   "-nolisten", "tcp"});
-    close(fds[1]);
-    std::string display;
-    char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') { // Xvfb writes the number once it is up
-        display.push_back(c);
-    }
-    close(fds[0]);
-    if (display.empty()) {
-        return false;
-    }
-    setenv("DISPLAY", (":" + display).c_str(), 1);
-    return true;
-}
 
 bool WaitFor(const std::function<bool()>& done, int seconds = 10) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
@@ -84,11 +36,11 @@ bool WaitFor(const std::function<bool()>& done, int seconds = 10) {
 
 class LayeredWindowX11Test : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(StartXvfb(&s_xvfb)); }
-    static void TearDownTestSuite() {
-        Stop(s_compositor);
-        Stop(s_xvfb);
+    static void SetUpTestSuite() {
+        s_screen = std::make_unique<testing_support::VirtualDisplay>(800, 600);
+        ASSERT_TRUE(s_screen->IsUp());
     }
+    static void TearDownTestSuite() { s_screen.reset(); }
     void SetUp() override {
         m_display = XOpenDisplay(nullptr);
         ASSERT_NE(m_display, nullptr);
@@ -116,18 +68,16 @@ protected:
         return WaitFor([&] { return Near(ScreenPixel(x, y), want); }, 5);
     }
 
-    static pid_t s_xvfb;
-    static pid_t s_compositor;
+    static std::unique_ptr<testing_support::VirtualDisplay> s_screen;
     Display* m_display = nullptr;
 };
-pid_t LayeredWindowX11Test::s_xvfb = -1;
-pid_t LayeredWindowX11Test::s_compositor = -1;
+std::unique_ptr<testing_support::VirtualDisplay> LayeredWindowX11Test::s_screen;
 
 TEST_F(LayeredWindowX11Test, ExistsOnlyWhileACompositingManagerRuns) {
     EXPECT_FALSE(IsLayeredWindowSupported());
     EXPECT_EQ(LayeredWindowX11::Create(), nullptr);
 
-    s_compositor = Spawn({"xcompmgr", "-n"});
+    s_screen->StartCompositor();
     ASSERT_TRUE(WaitFor([] { return IsLayeredWindowSupported(); }));
     auto window = LayeredWindowX11::Create();
     ASSERT_NE(window, nullptr);
@@ -208,7 +158,7 @@ TEST_F(LayeredWindowX11Test, ExistsOnlyWhileACompositingManagerRuns) {
 
     window.reset();
     EXPECT_TRUE(ScreenBecomes(430, 320, background));
-    Stop(s_compositor);
+    s_screen->StopCompositor();
     ASSERT_TRUE(WaitFor([] { return !IsLayeredWindowSupported(); }));
     EXPECT_EQ(LayeredWindowX11::Create(), nullptr);
 }

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/common/PumpUntil.h"
+
 #include "platform/Font.h"
 #include "platform/Text.h"
 #include "tests/common/ScopedRoot.h"
@@ -60,14 +62,7 @@ struct Recorder {
     }
 };
 
-// Pumps until done() holds, at most two seconds.
-template <typename F>
-bool PumpUntil(F done) {
-    for (int i = 0; i < 400 && !done(); ++i) {
-        PumpMessages(5);
-    }
-    return done();
-}
+using testing_support::PumpUntil;
 
 // Pumps until everything queued before the call was handled: a message posted now is handled
 // after the input injected before it. False when it did not arrive within two seconds.

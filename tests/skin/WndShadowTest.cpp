@@ -6,22 +6,17 @@
 #include "skin/WndShadow.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
-#include <vector>
-
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "tests/common/LogCapture.h"
+#include "tests/common/PumpUntil.h"
+#include "tests/common/VirtualDisplay.h"
 
 // After gtest: Xlib's macros (None, Bool, Status) would clash with its templates.
 #include <X11/Xlib.h>
@@ -32,62 +27,7 @@ namespace {
 
 using platform::Rect;
 
-pid_t Spawn(const std::vector<std::string>& argv) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM); // the helpers go with the test, however it ends
-        std::vector<char*> args;
-        for (const std::string& a : argv) {
-            args.push_back(const_cast<char*>(a.c_str()));
-        }
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-void Stop(pid_t& pid) {
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-        pid = -1;
-    }
-}
-
-bool StartXvfb(pid_t* xvfb) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        return false;
-    }
-    *xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24",
-                   "-nolisten", "tcp"});
-    close(fds[1]);
-    std::string display;
-    char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') {
-        display.push_back(c);
-    }
-    close(fds[0]);
-    if (display.empty()) {
-        return false;
-    }
-    setenv("DISPLAY", (":" + display).c_str(), 1);
-    unsetenv("SDL_VIDEODRIVER");
-    return true;
-}
-
-// Pumps the window thread until done holds, for at most seconds.
-bool PumpUntil(const std::function<bool()>& done, int seconds = 5) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        platform::PumpMessages(20);
-    }
-    return true;
-}
+using testing_support::PumpUntil;
 
 class Screen {
 public:
@@ -141,10 +81,9 @@ bool Near(uint32_t got, uint32_t want) {
 }
 
 TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
-    pid_t xvfb = -1;
-    pid_t compositor = -1;
-    ASSERT_TRUE(StartXvfb(&xvfb));
-    ASSERT_TRUE(platform::InitWindowSystem());
+    testing_support::VirtualDisplay display(1024, 768);
+    ASSERT_TRUE(display.IsUp());
+    ASSERT_TRUE(platform::InitWindowSystem(platform::WindowBackendKind::Display));
     ASSERT_EQ(platform::VideoDriverName(), "x11");
     testing_support::LogCapture log;
     platform::DialogTemplate t;
@@ -179,8 +118,9 @@ TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
         EXPECT_EQ(line.find("rror"), std::string::npos) << line;
     }
 
-    compositor = Spawn({"xcompmgr", "-n"});
-    ASSERT_TRUE(PumpUntil([] { return platform::IsLayeredWindowSupported(); }, 10));
+    display.StartCompositor();
+    ASSERT_TRUE(
+        PumpUntil([] { return platform::IsLayeredWindowSupported(); }, std::chrono::seconds(10)));
     EXPECT_TRUE(CWndShadow::Initialize(nullptr));
     EXPECT_FALSE(CWndShadow::Initialize(nullptr)); // once
     {
@@ -267,8 +207,6 @@ TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
     platform::DestroyWindow(w);
     platform::ShutdownWindowSystem();
     screenHolder.reset(); // before its display goes
-    Stop(compositor);
-    Stop(xvfb);
 }
 
 } // namespace
