@@ -20,8 +20,12 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
 
+#include "tests/common/ScreenPixels.h"
+
 namespace platform {
 namespace {
+
+using testing_support::NearColour;
 
 bool WaitFor(const std::function<bool()>& done, int seconds = 10) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
@@ -47,25 +51,9 @@ protected:
     }
     void TearDown() override { XCloseDisplay(m_display); }
 
-    // The screen's pixel at (x, y) as 0xRRGGBB.
-    uint32_t ScreenPixel(int x, int y) {
-        XImage* image =
-            XGetImage(m_display, DefaultRootWindow(m_display), x, y, 1, 1, AllPlanes, ZPixmap);
-        uint32_t pixel = static_cast<uint32_t>(XGetPixel(image, 0, 0)) & 0xFFFFFF;
-        XDestroyImage(image);
-        return pixel;
-    }
-    static bool Near(uint32_t got, uint32_t want) {
-        for (int shift = 0; shift <= 16; shift += 8) {
-            if (std::abs(static_cast<int>((got >> shift) & 0xFF) -
-                         static_cast<int>((want >> shift) & 0xFF)) > 2) {
-                return false;
-            }
-        }
-        return true;
-    }
+    uint32_t ScreenPixel(int x, int y) { return testing_support::RootPixel(m_display, x, y); }
     bool ScreenBecomes(int x, int y, uint32_t want) {
-        return WaitFor([&] { return Near(ScreenPixel(x, y), want); }, 5);
+        return WaitFor([&] { return NearColour(ScreenPixel(x, y), want); }, 5);
     }
 
     static std::unique_ptr<testing_support::VirtualDisplay> s_screen;
@@ -102,8 +90,8 @@ TEST_F(LayeredWindowX11Test, ExistsOnlyWhileACompositingManagerRuns) {
     }
     EXPECT_TRUE(ScreenBecomes(130, 120, darkened))
         << std::hex << ScreenPixel(130, 120) << " want " << darkened << " over " << background;
-    EXPECT_TRUE(Near(ScreenPixel(100, 100), background)); // the transparent pixel
-    EXPECT_TRUE(Near(ScreenPixel(170, 120), background)); // beside the window
+    EXPECT_TRUE(NearColour(ScreenPixel(100, 100), background)); // the transparent pixel
+    EXPECT_TRUE(NearColour(ScreenPixel(170, 120), background)); // beside the window
 
     // Clicks go through: the input shape has no rectangle.
     int count = -1;

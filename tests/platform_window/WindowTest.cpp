@@ -97,6 +97,21 @@ protected:
     }
     // Recorders outlive the windows, which TearDown destroys.
     Recorder& NewRecorder() { return m_recorders.emplace_back(); }
+    // A press in the recorder's window starts a caption drag, the way a skinned window is moved.
+    // The window is 120 x 80 at (100, 100).
+    WindowHandle CaptionDragWindow(Recorder& r) {
+        r.handler = [](WindowHandle w, uint32_t m, WParam, LParam lp) -> LResult {
+            if (m == kWmLButtonDown) {
+                Point p{LowWord(static_cast<uintptr_t>(lp)), HighWord(static_cast<uintptr_t>(lp))};
+                ClientToScreen(w, &p);
+                SendMessage(w, kWmNcLButtonDown, kHtCaption, MakeLParam(p.x, p.y));
+            }
+            return 0;
+        };
+        WindowHandle w = Modeless(r, 120, 80);
+        MoveWindow(w, 100, 100, 120, 80, false);
+        return w;
+    }
     std::deque<Recorder> m_recorders;
     std::vector<WindowHandle> m_windows;
     // The debugger output switch is read from the root's settings.
@@ -340,16 +355,7 @@ TEST_F(WindowTest, CapturedMouseReportsPointsOutsideTheWindow) {
 
 TEST_F(WindowTest, PressWithTheCaptionHitCodeDragsTheWindowUntilRelease) {
     Recorder& r = NewRecorder();
-    r.handler = [](WindowHandle w, uint32_t m, WParam, LParam lp) -> LResult {
-        if (m == kWmLButtonDown) {
-            Point p{LowWord(static_cast<uintptr_t>(lp)), HighWord(static_cast<uintptr_t>(lp))};
-            ClientToScreen(w, &p);
-            SendMessage(w, kWmNcLButtonDown, kHtCaption, MakeLParam(p.x, p.y));
-        }
-        return 0;
-    };
-    WindowHandle w = Modeless(r, 120, 80);
-    MoveWindow(w, 100, 100, 120, 80, false);
+    WindowHandle w = CaptionDragWindow(r);
     ShowWindow(w, kSwShow);
     PushMouseEventForTesting(w, MouseAction::LeftDown, 50, 40);
     PushMouseEventForTesting(w, MouseAction::Move, 65, 50); // the pointer moves by (15, 10)
@@ -414,16 +420,7 @@ TEST_F(WindowTest, MoveResizeMinimiseTitleAndIcon) {
 // the show while the window already counts as visible, and WM_NCDESTROY after WM_DESTROY.
 TEST_F(WindowTest, MessageHookSeesTheWindowsMessagesFirst) {
     Recorder& r = NewRecorder();
-    r.handler = [](WindowHandle w, uint32_t m, WParam, LParam lp) -> LResult {
-        if (m == kWmLButtonDown) {
-            Point p{LowWord(static_cast<uintptr_t>(lp)), HighWord(static_cast<uintptr_t>(lp))};
-            ClientToScreen(w, &p);
-            SendMessage(w, kWmNcLButtonDown, kHtCaption, MakeLParam(p.x, p.y));
-        }
-        return 0;
-    };
-    WindowHandle w = Modeless(r, 120, 80);
-    MoveWindow(w, 100, 100, 120, 80, false);
+    WindowHandle w = CaptionDragWindow(r);
     std::vector<Message> hooked;
     bool visibleAtShow = false;
     size_t procCountAtHook = 0;

@@ -22,24 +22,21 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "tests/common/ScreenPixels.h"
+
 namespace skin {
 namespace {
 
 using platform::Rect;
 
+using testing_support::NearColour;
 using testing_support::PumpUntil;
 
 class Screen {
 public:
     Screen() : m_display(XOpenDisplay(nullptr)) {}
     ~Screen() { XCloseDisplay(m_display); }
-    uint32_t Pixel(int x, int y) {
-        XImage* image =
-            XGetImage(m_display, DefaultRootWindow(m_display), x, y, 1, 1, AllPlanes, ZPixmap);
-        uint32_t pixel = static_cast<uint32_t>(XGetPixel(image, 0, 0)) & 0xFFFFFF;
-        XDestroyImage(image);
-        return pixel;
-    }
+    uint32_t Pixel(int x, int y) { return testing_support::RootPixel(m_display, x, y); }
     void Save(const Rect& r, const char* name) {
         XImage* image = XGetImage(m_display, DefaultRootWindow(m_display), r.left, r.top, r.Width(),
                                   r.Height(), AllPlanes, ZPixmap);
@@ -68,16 +65,6 @@ uint32_t Shaded(uint32_t background, uint32_t alpha) {
         result |= (b * (255 - alpha) / 255 + 50 * alpha / 255) << shift;
     }
     return result;
-}
-
-bool Near(uint32_t got, uint32_t want) {
-    for (int shift = 0; shift <= 16; shift += 8) {
-        if (std::abs(static_cast<int>((got >> shift) & 0xFF) -
-                     static_cast<int>((want >> shift) & 0xFF)) > 2) {
-            return false;
-        }
-    }
-    return true;
 }
 
 TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
@@ -145,7 +132,7 @@ TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
                   {200, 99, 29}, {200, 221, 28}, {300, 160, 29}};
     for (const Probe& p : probes) {
         EXPECT_TRUE(PumpUntil([&] {
-            return Near(screen.Pixel(p.x, p.y), Shaded(background, p.alpha));
+            return NearColour(screen.Pixel(p.x, p.y), Shaded(background, p.alpha));
         })) << p.x
             << "," << p.y << " " << std::hex << screen.Pixel(p.x, p.y) << " want "
             << Shaded(background, p.alpha);
@@ -164,11 +151,12 @@ TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
     };
     // Minimised: gone; restored: back.
     EXPECT_EQ(shadow.OnParentMessage(w, platform::kWmSize, kSizeMinimized, 0, previous), 5);
-    EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(99, 160), background); }));
+    EXPECT_TRUE(PumpUntil([&] { return NearColour(screen.Pixel(99, 160), background); }));
     EXPECT_EQ(shadow.StatusFlags() & kShadowShown, 0);
     shadow.OnParentMessage(w, platform::kWmSize, kSizeRestored, platform::MakeLParam(200, 120),
                            previous);
-    EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(99, 160), Shaded(background, 29)); }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return NearColour(screen.Pixel(99, 160), Shaded(background, 29)); }));
     EXPECT_TRUE(shadow.IsUpdatePending());
     shadow.OnParentMessage(w, platform::kWmPaint, 0, 0, previous);
     EXPECT_FALSE(shadow.IsUpdatePending());
@@ -176,29 +164,32 @@ TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
     // Moved: the shadow follows.
     platform::MoveWindow(w, 400, 300, 200, 120, false);
     shadow.OnParentMessage(w, platform::kWmMove, 0, 0, previous);
-    EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(399, 360), Shaded(background, 29)); }));
-    EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(99, 160), background); }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return NearColour(screen.Pixel(399, 360), Shaded(background, 29)); }));
+    EXPECT_TRUE(PumpUntil([&] { return NearColour(screen.Pixel(99, 160), background); }));
 
     // Shrunk, the shadow is redrawn at once; grown, at the parent's next paint.
     platform::MoveWindow(w, 400, 300, 150, 100, false);
     shadow.OnParentMessage(w, platform::kWmSize, kSizeRestored, platform::MakeLParam(150, 100),
                            previous);
     EXPECT_FALSE(shadow.IsUpdatePending());
-    EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(550, 360), Shaded(background, 29)); }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return NearColour(screen.Pixel(550, 360), Shaded(background, 29)); }));
     platform::MoveWindow(w, 400, 300, 200, 120, false);
     shadow.OnParentMessage(w, platform::kWmSize, kSizeRestored, platform::MakeLParam(200, 120),
                            previous);
     EXPECT_TRUE(shadow.IsUpdatePending());
     shadow.OnParentMessage(w, platform::kWmPaint, 0, 0, previous);
     EXPECT_FALSE(shadow.IsUpdatePending());
-    EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(600, 360), Shaded(background, 29)); }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return NearColour(screen.Pixel(600, 360), Shaded(background, 29)); }));
 
     // Hidden with the parent: the previous procedure runs once and its result comes back.
     previousCalls = 0;
     EXPECT_EQ(shadow.OnParentMessage(w, platform::kWmShowWindow, 0, 0, previous), 5);
     EXPECT_EQ(previousCalls, 1);
     EXPECT_EQ(shadow.StatusFlags() & (kShadowShown | kShadowParentVisible), 0);
-    EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(399, 360), background); }));
+    EXPECT_TRUE(PumpUntil([&] { return NearColour(screen.Pixel(399, 360), background); }));
 
     shadow.OnParentMessage(w, platform::kWmDestroy, 0, 0, previous);
     EXPECT_EQ(shadow.ShadowWindow(), nullptr);
