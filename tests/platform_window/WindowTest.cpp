@@ -73,6 +73,16 @@ bool Drain(WindowHandle window, const Recorder& recorder) {
     return PumpUntil([&] { return recorder.Of(kMarker).size() > before; });
 }
 
+// A press starts a caption drag, the way a skinned window is moved.
+LResult PressStartsCaptionDrag(WindowHandle w, uint32_t m, WParam, LParam lp) {
+    if (m == kWmLButtonDown) {
+        Point p{LowWord(static_cast<uintptr_t>(lp)), HighWord(static_cast<uintptr_t>(lp))};
+        ClientToScreen(w, &p);
+        SendMessage(w, kWmNcLButtonDown, kHtCaption, MakeLParam(p.x, p.y));
+    }
+    return 0;
+}
+
 class WindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -97,17 +107,9 @@ protected:
     }
     // Recorders outlive the windows, which TearDown destroys.
     Recorder& NewRecorder() { return m_recorders.emplace_back(); }
-    // A press in the recorder's window starts a caption drag, the way a skinned window is moved.
-    // The window is 120 x 80 at (100, 100).
+    // A window of 120 x 80 at (100, 100) that a press drags by its caption.
     WindowHandle CaptionDragWindow(Recorder& r) {
-        r.handler = [](WindowHandle w, uint32_t m, WParam, LParam lp) -> LResult {
-            if (m == kWmLButtonDown) {
-                Point p{LowWord(static_cast<uintptr_t>(lp)), HighWord(static_cast<uintptr_t>(lp))};
-                ClientToScreen(w, &p);
-                SendMessage(w, kWmNcLButtonDown, kHtCaption, MakeLParam(p.x, p.y));
-            }
-            return 0;
-        };
+        r.handler = PressStartsCaptionDrag;
         WindowHandle w = Modeless(r, 120, 80);
         MoveWindow(w, 100, 100, 120, 80, false);
         return w;
@@ -600,14 +602,7 @@ std::string HandleText(WindowHandle window) {
 // Every change of who has the mouse goes through one setter, which writes old -> new to the
 // debugger output: here a caption drag, then a click on a button.
 TEST_F(NativeControlTest, MouseStateChangesAreWrittenToTheDebuggerOutput) {
-    recorder.handler = [](WindowHandle w, uint32_t m, WParam, LParam lp) -> LResult {
-        if (m == kWmLButtonDown) {
-            Point p{LowWord(static_cast<uintptr_t>(lp)), HighWord(static_cast<uintptr_t>(lp))};
-            ClientToScreen(w, &p);
-            SendMessage(w, kWmNcLButtonDown, kHtCaption, MakeLParam(p.x, p.y));
-        }
-        return 0;
-    };
+    recorder.handler = PressStartsCaptionDrag;
     WindowHandle button = CreateControl(dialog, ControlKind::Button, 1006, Rect{10, 10, 60, 30},
                                         L"Info", kControlVisible);
     Rect before;
