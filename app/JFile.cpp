@@ -65,24 +65,24 @@ long JFile::Read(void* buffer, long count) {
         return -1;
     }
     if (!m_text) {
-        return static_cast<long>(std::fread(buffer, 1, static_cast<size_t>(count), m_file));
+        return static_cast<long>(std::fread(buffer, 1, static_cast<size_t>(count), m_file.get()));
     }
     // Text mode turns each stored CR LF back into one line break.
     auto* out = static_cast<char*>(buffer);
     long produced = 0;
     while (produced < count) {
-        const int c = std::fgetc(m_file);
+        const int c = std::fgetc(m_file.get());
         if (c == EOF) {
             break;
         }
         if (c == '\r') {
-            const int next = std::fgetc(m_file);
+            const int next = std::fgetc(m_file.get());
             if (next == '\n') {
                 out[produced++] = '\n';
                 continue;
             }
             if (next != EOF) {
-                std::ungetc(next, m_file);
+                std::ungetc(next, m_file.get());
             }
         }
         out[produced++] = static_cast<char>(c);
@@ -95,7 +95,7 @@ long JFile::Write(const void* buffer, long count) {
         return -1;
     }
     if (!m_text) {
-        return static_cast<long>(std::fwrite(buffer, 1, static_cast<size_t>(count), m_file));
+        return static_cast<long>(std::fwrite(buffer, 1, static_cast<size_t>(count), m_file.get()));
     }
     // Text mode stores each line break as CR LF.
     const auto* in = static_cast<const char*>(buffer);
@@ -107,7 +107,7 @@ long JFile::Write(const void* buffer, long count) {
         }
         expanded.push_back(in[i]);
     }
-    const size_t written = std::fwrite(expanded.data(), 1, expanded.size(), m_file);
+    const size_t written = std::fwrite(expanded.data(), 1, expanded.size(), m_file.get());
     return written == expanded.size() ? count : static_cast<long>(written);
 }
 
@@ -115,33 +115,30 @@ int JFile::Seek(long offset) {
     if (m_file == nullptr) {
         return -1;
     }
-    return std::fseek(m_file, offset, SEEK_SET) == 0 ? 0 : -1;
+    return std::fseek(m_file.get(), offset, SEEK_SET) == 0 ? 0 : -1;
 }
 
 int JFile::SeekEnd() {
     if (m_file == nullptr) {
         return -1;
     }
-    return std::fseek(m_file, 0, SEEK_END) == 0 ? 0 : -1;
+    return std::fseek(m_file.get(), 0, SEEK_END) == 0 ? 0 : -1;
 }
 
 long JFile::Length() {
     if (m_file == nullptr) {
         return -1;
     }
-    const long position = std::ftell(m_file);
-    if (position < 0 || std::fseek(m_file, 0, SEEK_END) != 0) {
+    const long position = std::ftell(m_file.get());
+    if (position < 0 || std::fseek(m_file.get(), 0, SEEK_END) != 0) {
         return -1;
     }
-    const long length = std::ftell(m_file);
-    std::fseek(m_file, position, SEEK_SET);
+    const long length = std::ftell(m_file.get());
+    std::fseek(m_file.get(), position, SEEK_SET);
     return length;
 }
 
 void JFile::Close() {
-    if (m_file != nullptr) {
-        std::fclose(m_file);
-        m_file = nullptr;
-    }
+    m_file.reset();
     m_text = false;
 }

@@ -1,6 +1,8 @@
 // A small file class over the C runtime, on Windows paths.
 #pragma once
 
+#include "platform/Descriptor.h"
+
 #include <cstdio>
 #include <string>
 
@@ -36,7 +38,7 @@ public:
     void Close();
 
 private:
-    FILE* m_file = nullptr;
+    platform::FilePtr m_file;
     // Text mode stores each line break as CR LF and reads CR LF back as one line break.
     bool m_text = false;
 };

@@ -106,14 +106,21 @@ bool ReadFolder(HeaderReader& reader, std::vector<Coder>* coders, uint64_t* outS
         Coder coder;
         coder.id = reader.Bytes(flags & 0x0F);
         const bool complex = (flags & 0x10) != 0;
-        inStreams += complex ? reader.Number() : 1;
-        *outStreams += complex ? reader.Number() : 1;
+        const uint64_t in = complex ? reader.Number() : 1;
+        const uint64_t out = complex ? reader.Number() : 1;
+        if (in > kMaxCount || out > kMaxCount) {
+            return false;
+        }
+        inStreams += in;
+        *outStreams += out;
         if (flags & 0x20) {
             coder.properties = reader.Bytes(reader.Number());
         }
         coders->push_back(std::move(coder));
     }
-    if (*outStreams == 0 || *outStreams > kMaxCount || inStreams > kMaxCount) {
+    // Every out stream but the last is bound to an in stream; the in streams left over are packed.
+    if (*outStreams == 0 || *outStreams > kMaxCount || inStreams > kMaxCount ||
+        inStreams + 1 < *outStreams) {
         return false;
     }
     for (uint64_t pair = 0; pair + 1 < *outStreams; ++pair) {
@@ -121,7 +128,7 @@ bool ReadFolder(HeaderReader& reader, std::vector<Coder>* coders, uint64_t* outS
         reader.Number();
     }
     const uint64_t packed = inStreams - (*outStreams - 1);
-    for (uint64_t i = 0; packed > 1 && i < packed; ++i) {
+    for (uint64_t i = 0; packed > 1 && i < packed && !reader.Failed(); ++i) {
         reader.Number();
     }
     return !reader.Failed();

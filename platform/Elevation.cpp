@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/HostPrograms.h"
+#include "platform/WindowBackend.h"
 
 extern char** environ;
 
@@ -21,11 +22,17 @@ constexpr int kPkexecNotAuthorised = 126;
 constexpr int kPkexecAuthenticationFailed = 127;
 
 constexpr const char* kPassedVariables[] = {
-    "DISPLAY", "WAYLAND_DISPLAY", "LANG", "LC_ALL", "LC_MESSAGES", "SDL_VIDEODRIVER", "BROWSER",
+    "DISPLAY", "WAYLAND_DISPLAY", "LANG", "LC_ALL", "LC_MESSAGES", "BROWSER",
 };
 
 bool IsProgramSetting(const char* entry) {
     return std::strncmp(entry, "KELTO_", 6) == 0;
+}
+
+void PassIfSet(const char* name, std::vector<std::string>* variables) {
+    if (const char* value = std::getenv(name); value != nullptr && *value) {
+        variables->push_back(std::string(name) + "=" + value);
+    }
 }
 
 } // namespace
@@ -33,9 +40,10 @@ bool IsProgramSetting(const char* entry) {
 std::vector<std::string> ElevatedEnvironment() {
     std::vector<std::string> variables;
     for (const char* name : kPassedVariables) {
-        if (const char* value = std::getenv(name); value != nullptr && *value) {
-            variables.push_back(std::string(name) + "=" + value);
-        }
+        PassIfSet(name, &variables);
+    }
+    for (const std::string& name : detail::DisplayBackendVariables()) {
+        PassIfSet(name.c_str(), &variables);
     }
     if (const char* authority = std::getenv("XAUTHORITY"); authority != nullptr && *authority) {
         variables.push_back(std::string("XAUTHORITY=") + authority);

@@ -26,7 +26,8 @@ inline constexpr const char* kElevationProgram = "pkexec";
 
 // The environment variables handed to the elevated copy, "NAME=value" each: the display
 // (DISPLAY, XAUTHORITY, falling back to ~/.Xauthority, WAYLAND_DISPLAY), the locale the
-// language follows, and the program's own settings (KELTO_*, SDL_VIDEODRIVER, BROWSER).
+// language follows, the display backend's own settings, and the program's own settings (KELTO_*,
+// BROWSER).
 std::vector<std::string> ElevatedEnvironment();
 
 // Runs the executable at exePath with arguments again through pkexec and waits for it (the

@@ -190,7 +190,7 @@ bool RemoveEmptyFolder(std::wstring_view path) {
     return std::filesystem::remove(host, error);
 }
 
-FILE* OpenFile(std::wstring_view path, const char* mode) {
+FilePtr OpenFile(std::wstring_view path, const char* mode) {
     std::filesystem::path host;
     if (!ToHostPath(path, &host)) {
         return nullptr;
@@ -208,7 +208,7 @@ FILE* OpenFile(std::wstring_view path, const char* mode) {
         }
     }
     hostMode.push_back('e');
-    return std::fopen(host.c_str(), hostMode.c_str());
+    return FilePtr(std::fopen(host.c_str(), hostMode.c_str()));
 }
 
 bool ListFolder(std::wstring_view path, std::vector<std::wstring>* names) {

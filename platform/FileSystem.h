@@ -3,6 +3,8 @@
 // letter to a host folder (default: C: -> <root>/drive_c). An unmapped drive does not exist.
 #pragma once
 
+#include "platform/Descriptor.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -35,8 +37,8 @@ bool IsFolder(std::wstring_view path);
 bool DeleteFileAt(std::wstring_view path);
 bool RemoveEmptyFolder(std::wstring_view path);
 // fopen on a Windows path; mode as the C runtime takes it ("rb", "wb", "at", ...). The stream is
-// closed on exec; the caller owns it (JFile, or wrap it in a FilePtr).
-FILE* OpenFile(std::wstring_view path, const char* mode);
+// closed on exec, and closed when the returned owner goes away; empty when it cannot be opened.
+FilePtr OpenFile(std::wstring_view path, const char* mode);
 // Names of the entries of a folder (no "." or ".."); false when it is not a folder.
 bool ListFolder(std::wstring_view path, std::vector<std::wstring>* names);
 // Free bytes of the volume that holds the folder of a Windows root path such as "C:\".

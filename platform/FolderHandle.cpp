@@ -95,29 +95,16 @@ bool IsPlainEntryName(const std::string& name) {
 }
 
 FolderHandle FolderHandle::Open(const std::filesystem::path& hostPath, std::string* why) {
-    std::error_code error;
-    const std::filesystem::path path =
-        std::filesystem::absolute(hostPath, error).lexically_normal();
-    if (error || !path.has_root_directory()) {
-        SetWhy(why, "not a full path");
-        return {};
-    }
-    FolderHandle folder(Descriptor(::open("/", kFolderFlags)));
-    for (const auto& part : path.relative_path()) {
-        const std::string name = part.string();
-        if (name.empty() || name == ".") {
-            continue;
-        }
-        folder = folder.OpenChild(name, why);
-        if (!folder.Valid()) {
-            return {};
-        }
-    }
-    return folder;
+    return Walk(hostPath, false, 0, why);
 }
 
 FolderHandle FolderHandle::OpenOrCreate(const std::filesystem::path& hostPath, unsigned mode,
                                         std::string* why) {
+    return Walk(hostPath, true, mode, why);
+}
+
+FolderHandle FolderHandle::Walk(const std::filesystem::path& hostPath, bool create, unsigned mode,
+                                std::string* why) {
     std::error_code error;
     const std::filesystem::path path =
         std::filesystem::absolute(hostPath, error).lexically_normal();
@@ -131,7 +118,7 @@ FolderHandle FolderHandle::OpenOrCreate(const std::filesystem::path& hostPath, u
         if (name.empty() || name == ".") {
             continue;
         }
-        folder = folder.CreateChild(name, mode, false, why);
+        folder = create ? folder.CreateChild(name, mode, false, why) : folder.OpenChild(name, why);
         if (!folder.Valid()) {
             return {};
         }

@@ -57,6 +57,9 @@ public:
 
 private:
     explicit FolderHandle(Descriptor descriptor) : m_descriptor(std::move(descriptor)) {}
+    // Open and OpenOrCreate: from "/" one component at a time, opening or creating each folder.
+    static FolderHandle Walk(const std::filesystem::path& hostPath, bool create, unsigned mode,
+                             std::string* why);
     Descriptor m_descriptor;
 };
 

@@ -79,6 +79,16 @@ private:
 // top-down rows). Returns null for anything else, including truncated or oversized input.
 std::unique_ptr<Bitmap> DecodeBmp(const uint8_t* data, size_t size);
 
+// Rows of 8-bit pixels, top row first: channels 3 (RGB) or 4 (RGBA, alpha not premultiplied).
+struct PngPixels {
+    const uint8_t* pixels = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    int channels = 3;
+};
+// The PNG file's bytes for the pixels, compressed at zlib level 0 to 9 (-1: libpng's default);
+// empty on any failure.
+std::vector<uint8_t> EncodePng(const PngPixels& image, int level = -1);
 // Writes a bitmap as an 8-bit RGB PNG file; false on any failure.
 bool SaveBitmapAsPng(const Bitmap& bitmap, const char* path);
 // Decodes PNG bytes (any colour type libpng can expand); null on failure. The bitmap keeps no

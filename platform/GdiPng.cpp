@@ -2,6 +2,7 @@
 // setjmp; every call that may jump runs in a function that holds nothing with a destructor, so
 // that a jump skips no C++ destructor, and every buffer is owned outside those functions, so that
 // a bad file leaks nothing.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 
 #include <png.h>
 
+#include "platform/Descriptor.h"
 #include "platform/Gdi.h"
 
 namespace platform {
@@ -18,27 +20,32 @@ namespace {
 // The most pixels a decoded image may have (64 MiB of pixels).
 constexpr int64_t kMaxPngPixels = 16 * 1024 * 1024;
 
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-using UniqueFile = std::unique_ptr<FILE, FileCloser>;
-
 // libpng's reports: a damaged file is an ordinary outcome (null, false), not a message.
 void OnPngError(png_structp png, png_const_charp) {
     png_longjmp(png, 1);
 }
 void OnPngWarning(png_structp, png_const_charp) {}
 
-// A libpng read structure with its info structure, and below the same for writing.
-class PngRead {
+// A libpng read or write structure with its info structure.
+template <bool kWriting>
+class PngStructs {
 public:
-    PngRead() {
-        m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
+    PngStructs() {
+        m_png =
+            kWriting
+                ? png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning)
+                : png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
         m_info = m_png ? png_create_info_struct(m_png) : nullptr;
     }
-    ~PngRead() { png_destroy_read_struct(&m_png, &m_info, nullptr); }
-    PngRead(const PngRead&) = delete;
-    PngRead& operator=(const PngRead&) = delete;
+    ~PngStructs() {
+        if constexpr (kWriting) {
+            png_destroy_write_struct(&m_png, &m_info);
+        } else {
+            png_destroy_read_struct(&m_png, &m_info, nullptr);
+        }
+    }
+    PngStructs(const PngStructs&) = delete;
+    PngStructs& operator=(const PngStructs&) = delete;
     bool Ok() const { return m_png != nullptr && m_info != nullptr; }
     png_structp Png() const { return m_png; }
     png_infop Info() const { return m_info; }
@@ -47,24 +54,8 @@ private:
     png_structp m_png = nullptr;
     png_infop m_info = nullptr;
 };
-
-class PngWrite {
-public:
-    PngWrite() {
-        m_png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
-        m_info = m_png ? png_create_info_struct(m_png) : nullptr;
-    }
-    ~PngWrite() { png_destroy_write_struct(&m_png, &m_info); }
-    PngWrite(const PngWrite&) = delete;
-    PngWrite& operator=(const PngWrite&) = delete;
-    bool Ok() const { return m_png != nullptr && m_info != nullptr; }
-    png_structp Png() const { return m_png; }
-    png_infop Info() const { return m_info; }
-
-private:
-    png_structp m_png = nullptr;
-    png_infop m_info = nullptr;
-};
+using PngRead = PngStructs<false>;
+using PngWrite = PngStructs<true>;
 
 struct PngSource {
     const uint8_t* data;
@@ -112,44 +103,70 @@ bool ReadPngRows(png_structp png, uint8_t* rgba, uint32_t width, uint32_t height
     return true;
 }
 
-// Writes bitmap as an 8-bit RGB image, each row converted into row (three bytes a pixel); false
-// on a libpng error. Holds nothing with a destructor.
-bool WritePngRows(png_structp png, png_infop info, FILE* file, const Bitmap& bitmap, uint8_t* row) {
+void AppendPngBytes(png_structp png, png_bytep data, png_size_t length) {
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+void FlushNothing(png_structp) {}
+
+// Writes the image's rows as PNG bytes appended to out; false on a libpng error. Holds nothing
+// with a destructor.
+bool WritePngRows(png_structp png, png_infop info, const PngPixels& image, int level,
+                  std::vector<uint8_t>* out) {
     if (setjmp(png_jmpbuf(png)) != 0) {
         return false;
     }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, bitmap.Width(), bitmap.Height(), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int32_t y = 0; y < bitmap.Height(); ++y) {
-        for (int32_t x = 0; x < bitmap.Width(); ++x) {
-            uint32_t p = bitmap.Pixel(x, y);
-            row[x * 3] = static_cast<uint8_t>(p >> 16);
-            row[x * 3 + 1] = static_cast<uint8_t>(p >> 8);
-            row[x * 3 + 2] = static_cast<uint8_t>(p);
-        }
-        png_write_row(png, row);
+    png_set_write_fn(png, out, AppendPngBytes, FlushNothing);
+    png_set_IHDR(png, info, image.width, image.height, 8,
+                 image.channels == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (level >= 0) {
+        png_set_compression_level(png, level);
     }
-    png_write_end(png, nullptr);
+    png_write_info(png, info);
+    const size_t stride = static_cast<size_t>(image.width) * image.channels;
+    for (int32_t y = 0; y < image.height; ++y) {
+        png_write_row(png, image.pixels + y * stride);
+    }
+    png_write_end(png, info);
     return true;
 }
 
 } // namespace
 
-bool SaveBitmapAsPng(const Bitmap& bitmap, const char* path) {
-    if (bitmap.Width() <= 0 || bitmap.Height() <= 0) {
-        return false;
+std::vector<uint8_t> EncodePng(const PngPixels& image, int level) {
+    if (image.pixels == nullptr || image.width <= 0 || image.height <= 0 ||
+        (image.channels != 3 && image.channels != 4)) {
+        return {};
     }
-    UniqueFile file(std::fopen(path, "wb"));
+    PngWrite writer;
+    std::vector<uint8_t> out;
+    if (!writer.Ok() || !WritePngRows(writer.Png(), writer.Info(), image, level, &out)) {
+        return {};
+    }
+    return out;
+}
+
+bool SaveBitmapAsPng(const Bitmap& bitmap, const char* path) {
+    std::vector<uint8_t> rgb(static_cast<size_t>(std::max(bitmap.Width(), 0)) *
+                             std::max(bitmap.Height(), 0) * 3);
+    uint8_t* q = rgb.data();
+    for (int32_t y = 0; y < bitmap.Height(); ++y) {
+        for (int32_t x = 0; x < bitmap.Width(); ++x, q += 3) {
+            const uint32_t p = bitmap.Pixel(x, y);
+            q[0] = static_cast<uint8_t>(p >> 16);
+            q[1] = static_cast<uint8_t>(p >> 8);
+            q[2] = static_cast<uint8_t>(p);
+        }
+    }
+    const std::vector<uint8_t> bytes = EncodePng({rgb.data(), bitmap.Width(), bitmap.Height(), 3});
+    FilePtr file(bytes.empty() ? nullptr : std::fopen(path, "wbe"));
     if (file == nullptr) {
         return false;
     }
-    PngWrite writer;
-    std::vector<uint8_t> row(static_cast<size_t>(bitmap.Width()) * 3);
-    bool ok =
-        writer.Ok() && WritePngRows(writer.Png(), writer.Info(), file.get(), bitmap, row.data());
-    return std::fclose(file.release()) == 0 && ok;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    return std::fclose(file.release()) == 0 && written;
 }
 
 std::unique_ptr<Bitmap> DecodePng(const uint8_t* data, size_t size, std::vector<uint8_t>* alpha) {
@@ -188,7 +205,7 @@ std::unique_ptr<Bitmap> DecodePng(const uint8_t* data, size_t size, std::vector<
 }
 
 std::unique_ptr<Bitmap> LoadPng(const char* path) {
-    UniqueFile file(std::fopen(path, "rb"));
+    FilePtr file(std::fopen(path, "rbe"));
     if (file == nullptr) {
         return nullptr;
     }

@@ -70,6 +70,18 @@ private:
     }
 };
 
+// The white field of a list, framed when border: what both lists paint first. Its rectangle on
+// the frame.
+Rect PaintListField(Bitmap& frame, int32_t x, int32_t y, const Rect& clip,
+                    const ControlState& state, bool border) {
+    const Rect r{x, y, x + state.width, y + state.height};
+    FillRect(frame, r, kWhite, clip);
+    if (border) {
+        FrameRect(frame, r, kBorder, clip);
+    }
+    return r;
+}
+
 class ListBoxControl final : public NativeControl {
 public:
     explicit ListBoxControl(uint32_t style)
@@ -88,11 +100,7 @@ public:
     void Paint(Bitmap& frame, int32_t x, int32_t y, const Rect& clip,
                const ControlState& state) override {
         const Font& font = FontOf(state);
-        Rect r{x, y, x + state.width, y + state.height};
-        FillRect(frame, r, kWhite, clip);
-        if (m_border) {
-            FrameRect(frame, r, kBorder, clip);
-        }
+        PaintListField(frame, x, y, clip, state, m_border);
         Rect items = ItemArea(state);
         items = Rect{x + items.left, y + items.top, x + items.right, y + items.bottom};
         int32_t page = Page(font, state);
@@ -217,11 +225,7 @@ public:
     void Paint(Bitmap& frame, int32_t x, int32_t y, const Rect& clip,
                const ControlState& state) override {
         const Font& font = FontOf(state);
-        Rect r{x, y, x + state.width, y + state.height};
-        FillRect(frame, r, kWhite, clip);
-        if (m_border) {
-            FrameRect(frame, r, kBorder, clip);
-        }
+        const Rect r = PaintListField(frame, x, y, clip, state, m_border);
         int32_t inset = m_border ? 1 : 0;
         Rect inner{r.left + inset, r.top + inset, r.right - inset, r.bottom - inset};
         Rect innerClip = IntersectRects(inner, clip);

@@ -22,6 +22,26 @@ bool Fail(FileError* error, int code) {
     return false;
 }
 
+// pread or pwrite until length bytes have moved at offset, retried after an interruption; a
+// call that moves nothing fails with nothingMoved.
+template <typename Call, typename Bytes>
+bool TransferAll(Call call, int fd, Bytes* bytes, size_t length, uint64_t offset, int nothingMoved,
+                 FileError* error) {
+    while (length > 0) {
+        const ssize_t moved = call(fd, bytes, length, static_cast<off_t>(offset));
+        if (moved < 0 && errno == EINTR) {
+            continue;
+        }
+        if (moved <= 0) {
+            return Fail(error, moved == 0 ? nothingMoved : errno);
+        }
+        bytes += moved;
+        length -= static_cast<size_t>(moved);
+        offset += static_cast<uint64_t>(moved);
+    }
+    return true;
+}
+
 } // namespace
 
 bool FileError::VolumeFull() const {
@@ -87,41 +107,16 @@ bool PackageFile::WriteAt(const void* data, size_t length, uint64_t offset, File
     if (m_fd < 0) {
         return Fail(error, EBADF);
     }
-    const auto* bytes = static_cast<const char*>(data);
-    while (length > 0) {
-        const ssize_t written = pwrite(m_fd, bytes, length, static_cast<off_t>(offset));
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            // A write that took nothing without an error means the volume is full.
-            return Fail(error, written == 0 ? ENOSPC : errno);
-        }
-        bytes += written;
-        length -= static_cast<size_t>(written);
-        offset += static_cast<uint64_t>(written);
-    }
-    return true;
+    // A write that took nothing without an error means the volume is full.
+    return TransferAll(pwrite, m_fd, static_cast<const char*>(data), length, offset, ENOSPC, error);
 }
 
 bool PackageFile::ReadAt(void* data, size_t length, uint64_t offset, FileError* error) const {
     if (m_fd < 0) {
         return Fail(error, EBADF);
     }
-    auto* bytes = static_cast<char*>(data);
-    while (length > 0) {
-        const ssize_t got = pread(m_fd, bytes, length, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return Fail(error, got == 0 ? EIO : errno);
-        }
-        bytes += got;
-        length -= static_cast<size_t>(got);
-        offset += static_cast<uint64_t>(got);
-    }
-    return true;
+    // The file ends before the range: the reader asked for bytes that are not there.
+    return TransferAll(pread, m_fd, static_cast<char*>(data), length, offset, EIO, error);
 }
 
 bool FreeBytesForFile(std::wstring_view windowsPath, uint64_t* freeBytes) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Gdi.h"
 
@@ -105,8 +106,16 @@ public:
     virtual Point ScreenSize() = 0;
 };
 
+// Whether the display backend follows the environment's choice of driver (Automatic: a driver
+// without a screen makes it fail, and the headless backend serves) or looks for a real display
+// whatever the environment chose (Display).
+enum class DisplayChoice { AsConfigured, RealDisplayOnly };
+
 // The backend on a real display; null when no display can be opened.
-std::unique_ptr<WindowBackend> OpenDisplayBackend();
+std::unique_ptr<WindowBackend> OpenDisplayBackend(DisplayChoice choice);
+// The environment variables that choose or configure the display backend: a copy of the program
+// started elsewhere (elevated) must see them as this one does.
+std::vector<std::string> DisplayBackendVariables();
 // The headless backend; it always opens.
 std::unique_ptr<WindowBackend> OpenHeadlessBackend();
 

@@ -68,13 +68,20 @@ SDL_Keycode SdlKeyOf(int virtualKey) {
 
 class SdlBackend final : public WindowBackend {
 public:
-    bool Open() {
+    bool Open(DisplayChoice choice) {
         // Quit arrives as SDL_QUIT from SIGTERM and SIGINT; keep SDL's handlers for that.
         SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
         // Frames are plain pixel copies: the driver's own window framebuffer serves them,
         // without bringing up a GL renderer (and its drivers) for a texture framebuffer.
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        if (choice == DisplayChoice::RealDisplayOnly) {
+            // An empty driver name lets SDL pick the display it finds, over an inherited
+            // SDL_VIDEODRIVER naming a driver without a screen; the override ends with the call.
+            SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "", SDL_HINT_OVERRIDE);
+        }
+        const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+        if (!started) {
             return false;
         }
         const char* driver = SDL_GetCurrentVideoDriver();
@@ -389,12 +396,16 @@ bool SdlBackend::Inject(const BackendEvent& event) {
 
 } // namespace
 
-std::unique_ptr<WindowBackend> OpenDisplayBackend() {
+std::unique_ptr<WindowBackend> OpenDisplayBackend(DisplayChoice choice) {
     auto backend = std::make_unique<SdlBackend>();
-    if (!backend->Open()) {
+    if (!backend->Open(choice)) {
         return nullptr;
     }
     return backend;
+}
+
+std::vector<std::string> DisplayBackendVariables() {
+    return {"SDL_VIDEODRIVER"};
 }
 
 } // namespace platform::detail

@@ -15,14 +15,14 @@ constexpr int kLoopSliceMs = 10;
 std::unique_ptr<WindowBackend> OpenBackend(WindowBackendKind kind) {
     switch (kind) {
     case WindowBackendKind::Display:
-        return OpenDisplayBackend();
+        return OpenDisplayBackend(DisplayChoice::RealDisplayOnly);
     case WindowBackendKind::Headless:
         return OpenHeadlessBackend();
     case WindowBackendKind::Automatic:
         break;
     }
     // The one place that asks whether there is a display.
-    if (auto display = OpenDisplayBackend()) {
+    if (auto display = OpenDisplayBackend(DisplayChoice::AsConfigured)) {
         return display;
     }
     return OpenHeadlessBackend();

@@ -35,6 +35,8 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$top/tests/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 run_suite build-asan
+# The coverage each fuzzer reached (ctest shows a passing test's output only in its log).
+grep -h '^== .*fuzzer: ' build-asan/Testing/Temporary/LastTest.log || true
 
 echo "== build (thread)"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

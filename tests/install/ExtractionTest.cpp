@@ -334,6 +334,36 @@ TEST_F(ExtractionTest, ArchivesDeclaringMoreThanAPackageCarriesAreRefused) {
     EXPECT_FALSE(DictionaryFits(kMaxDeclaredSize + 1, kMaxDeclaredSize));
 }
 
+// Descriptions of a packed item list that no writer makes: refused at once, never looped over.
+TEST_F(ExtractionTest, UnreadablePackedItemListDescriptionsAreRefused) {
+    // A packed list (0x17) whose unpack information (0x07) holds one folder (0x0B, 1, not
+    // external), then that folder's coders.
+    const std::vector<uint8_t> start = {0x17, 0x07, 0x0B, 0x01, 0x00};
+    const std::vector<uint8_t> huge = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> coders;
+    };
+    std::vector<uint8_t> wrapping = {0x02, 0x11, 0x21};
+    wrapping.insert(wrapping.end(), huge.begin(), huge.end());
+    wrapping.insert(wrapping.end(), {0x01, 0x11, 0x21, 0x02, 0x01});
+    const std::vector<Case> cases = {
+        // One coder with no in stream and three out streams: more bound pairs than in streams.
+        {"fewer in streams than bound pairs", {0x01, 0x11, 0x21, 0x00, 0x03}},
+        // Two coders whose in-stream counts wrap around to a small sum.
+        {"stream counts that wrap", wrapping},
+        {"more coders than a folder holds", {0x41, 0x01, 0x21}},
+        {"cut off in the coders", {0x01, 0x31, 0x21, 0x01}},
+    };
+    for (const Case& test : cases) {
+        std::vector<uint8_t> header = start;
+        header.insert(header.end(), test.coders.begin(), test.coders.end());
+        EXPECT_EQ(WhyPackedHeaderExceedsBound(header.data(), header.size()),
+                  "a packed item list that cannot be read")
+            << test.name;
+    }
+}
+
 TEST_F(ExtractionTest, ItemPathSafetyRules) {
     struct Case {
         const wchar_t* path;

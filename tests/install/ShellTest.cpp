@@ -280,6 +280,14 @@ protected:
                   "[system]\ndesktop_user_uid=" + std::to_string(userId) + "\n");
         platform::ResetRootForTesting();
     }
+    static constexpr uint32_t kNobody = 65534;
+    // Makes nobody the desktop user (settings override) and gives its record; the launch as
+    // another user needs a run as root.
+    void MakeNobodyTheDesktopUser(platform::UserIdentity* identity) {
+        ASSERT_EQ(platform::CurrentUserId(), 0u) << "the launch needs an elevated run";
+        ASSERT_TRUE(platform::LookUpUser(kNobody, identity));
+        SetDesktopUser(kNobody);
+    }
     // The record the started program wrote, once it is complete (at most 5 s).
     std::map<std::string, std::string> WaitForRecord() {
         std::map<std::string, std::string> record;
@@ -309,11 +317,9 @@ protected:
 };
 
 TEST_F(DesktopLaunchTest, StartsTheProgramAsTheDesktopUser) {
-    ASSERT_EQ(platform::CurrentUserId(), 0u) << "the launch needs an elevated run";
-    const uint32_t nobody = 65534;
+    const uint32_t nobody = kNobody;
     platform::UserIdentity identity;
-    ASSERT_TRUE(platform::LookUpUser(nobody, &identity));
-    SetDesktopUser(nobody);
+    ASSERT_NO_FATAL_FAILURE(MakeNobodyTheDesktopUser(&identity));
 
     ASSERT_TRUE(LaunchAsDesktopUser(m_program.c_str(), L" --installmode", nullptr, 1));
     std::map<std::string, std::string> record = WaitForRecord();
@@ -435,16 +441,14 @@ TEST_F(DesktopLaunchTest, TheTaskbarOwnerOfTheDisplayIsTheDesktopUser) {
 // variable beyond the fresh environment made for that user. A hand-over started as root gets no
 // stray descriptor either.
 TEST_F(DesktopLaunchTest, ProgramsStartWithoutRootsDescriptorsOrEnvironment) {
-    ASSERT_EQ(platform::CurrentUserId(), 0u) << "the launch needs an elevated run";
-    const uint32_t nobody = 65534;
+    const uint32_t nobody = kNobody;
     platform::UserIdentity identity;
-    ASSERT_TRUE(platform::LookUpUser(nobody, &identity));
-    SetDesktopUser(nobody);
+    ASSERT_NO_FATAL_FAILURE(MakeNobodyTheDesktopUser(&identity));
     // A root-only file, open through the platform's own service and through a plain open that
     // does not ask for close-on-exec (as any library might).
     WriteFile(Host(L"C:\\secret.txt"), "root only");
     fs::permissions(Host(L"C:\\secret.txt"), fs::perms(0600));
-    const platform::FilePtr platformFile(platform::OpenFile(L"C:\\secret.txt", "rb"));
+    const platform::FilePtr platformFile = platform::OpenFile(L"C:\\secret.txt", "rb");
     const platform::FilePtr plainFile(std::fopen(Host(L"C:\\secret.txt").c_str(), "r"));
     ASSERT_TRUE(platformFile && plainFile);
     const std::map<std::string, std::string> roots = {

@@ -98,10 +98,10 @@ TEST(FileServices, WindowsMeaningOfResults) {
     EXPECT_TRUE(platform::CreateFolder(L"C:\\Data"));
     EXPECT_FALSE(platform::CreateFolder(L"C:\\Data")); // exists already
     EXPECT_FALSE(platform::CreateFolder(L"C:\\Missing\\Child"));
-    FILE* file = platform::OpenFile(L"C:\\Data\\a.txt", "wb");
+    platform::FilePtr file = platform::OpenFile(L"C:\\Data\\a.txt", "wb");
     ASSERT_NE(file, nullptr);
-    std::fputs("x", file);
-    std::fclose(file);
+    std::fputs("x", file.get());
+    file.reset();
     EXPECT_TRUE(platform::PathExists(L"C:\\Data\\a.txt"));
     EXPECT_TRUE(std::filesystem::exists(root.Folder() / "drive_c/Data/a.txt"));
     std::vector<std::wstring> names;

@@ -5,71 +5,27 @@
 #include "platform/LayeredWindowX11.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <functional>
-#include <string>
+#include <memory>
 #include <thread>
 #include <vector>
 
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+
+#include "tests/common/VirtualDisplay.h"
 
 // After gtest: Xlib's macros (None, Bool, Status) would clash with its templates.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
 
+#include "tests/common/ScreenPixels.h"
+
 namespace platform {
 namespace {
 
-pid_t Spawn(const std::vector<std::string>& argv) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM); // the helpers go with the test, however it ends
-        std::vector<char*> args;
-        for (const std::string& a : argv) {
-            args.push_back(const_cast<char*>(a.c_str()));
-        }
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-void Stop(pid_t& pid) {
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-        pid = -1;
-    }
-}
-
-// Starts Xvfb on a free display and points DISPLAY at it; false when it is not up within 10 s.
-bool StartXvfb(pid_t* xvfb) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        return false;
-    }
-    *xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "800x600x24",
-                   "-nolisten", "tcp"});
-    close(fds[1]);
-    std::string display;
-    char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') { // Xvfb writes the number once it is up
-        display.push_back(c);
-    }
-    close(fds[0]);
-    if (display.empty()) {
-        return false;
-    }
-    setenv("DISPLAY", (":" + display).c_str(), 1);
-    return true;
-}
+using testing_support::NearColour;
 
 bool WaitFor(const std::function<bool()>& done, int seconds = 10) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
@@ -84,50 +40,32 @@ bool WaitFor(const std::function<bool()>& done, int seconds = 10) {
 
 class LayeredWindowX11Test : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(StartXvfb(&s_xvfb)); }
-    static void TearDownTestSuite() {
-        Stop(s_compositor);
-        Stop(s_xvfb);
+    static void SetUpTestSuite() {
+        s_screen = std::make_unique<testing_support::VirtualDisplay>(800, 600);
+        ASSERT_TRUE(s_screen->IsUp());
     }
+    static void TearDownTestSuite() { s_screen.reset(); }
     void SetUp() override {
         m_display = XOpenDisplay(nullptr);
         ASSERT_NE(m_display, nullptr);
     }
     void TearDown() override { XCloseDisplay(m_display); }
 
-    // The screen's pixel at (x, y) as 0xRRGGBB.
-    uint32_t ScreenPixel(int x, int y) {
-        XImage* image =
-            XGetImage(m_display, DefaultRootWindow(m_display), x, y, 1, 1, AllPlanes, ZPixmap);
-        uint32_t pixel = static_cast<uint32_t>(XGetPixel(image, 0, 0)) & 0xFFFFFF;
-        XDestroyImage(image);
-        return pixel;
-    }
-    static bool Near(uint32_t got, uint32_t want) {
-        for (int shift = 0; shift <= 16; shift += 8) {
-            if (std::abs(static_cast<int>((got >> shift) & 0xFF) -
-                         static_cast<int>((want >> shift) & 0xFF)) > 2) {
-                return false;
-            }
-        }
-        return true;
-    }
+    uint32_t ScreenPixel(int x, int y) { return testing_support::RootPixel(m_display, x, y); }
     bool ScreenBecomes(int x, int y, uint32_t want) {
-        return WaitFor([&] { return Near(ScreenPixel(x, y), want); }, 5);
+        return WaitFor([&] { return NearColour(ScreenPixel(x, y), want); }, 5);
     }
 
-    static pid_t s_xvfb;
-    static pid_t s_compositor;
+    static std::unique_ptr<testing_support::VirtualDisplay> s_screen;
     Display* m_display = nullptr;
 };
-pid_t LayeredWindowX11Test::s_xvfb = -1;
-pid_t LayeredWindowX11Test::s_compositor = -1;
+std::unique_ptr<testing_support::VirtualDisplay> LayeredWindowX11Test::s_screen;
 
 TEST_F(LayeredWindowX11Test, ExistsOnlyWhileACompositingManagerRuns) {
     EXPECT_FALSE(IsLayeredWindowSupported());
     EXPECT_EQ(LayeredWindowX11::Create(), nullptr);
 
-    s_compositor = Spawn({"xcompmgr", "-n"});
+    s_screen->StartCompositor();
     ASSERT_TRUE(WaitFor([] { return IsLayeredWindowSupported(); }));
     auto window = LayeredWindowX11::Create();
     ASSERT_NE(window, nullptr);
@@ -152,8 +90,8 @@ TEST_F(LayeredWindowX11Test, ExistsOnlyWhileACompositingManagerRuns) {
     }
     EXPECT_TRUE(ScreenBecomes(130, 120, darkened))
         << std::hex << ScreenPixel(130, 120) << " want " << darkened << " over " << background;
-    EXPECT_TRUE(Near(ScreenPixel(100, 100), background)); // the transparent pixel
-    EXPECT_TRUE(Near(ScreenPixel(170, 120), background)); // beside the window
+    EXPECT_TRUE(NearColour(ScreenPixel(100, 100), background)); // the transparent pixel
+    EXPECT_TRUE(NearColour(ScreenPixel(170, 120), background)); // beside the window
 
     // Clicks go through: the input shape has no rectangle.
     int count = -1;
@@ -208,7 +146,7 @@ TEST_F(LayeredWindowX11Test, ExistsOnlyWhileACompositingManagerRuns) {
 
     window.reset();
     EXPECT_TRUE(ScreenBecomes(430, 320, background));
-    Stop(s_compositor);
+    s_screen->StopCompositor();
     ASSERT_TRUE(WaitFor([] { return !IsLayeredWindowSupported(); }));
     EXPECT_EQ(LayeredWindowX11::Create(), nullptr);
 }

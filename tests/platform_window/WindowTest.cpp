@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/common/PumpUntil.h"
+
 #include "platform/Font.h"
 #include "platform/Text.h"
 #include "tests/common/ScopedRoot.h"
@@ -60,14 +62,7 @@ struct Recorder {
     }
 };
 
-// Pumps until done() holds, at most two seconds.
-template <typename F>
-bool PumpUntil(F done) {
-    for (int i = 0; i < 400 && !done(); ++i) {
-        PumpMessages(5);
-    }
-    return done();
-}
+using testing_support::PumpUntil;
 
 // Pumps until everything queued before the call was handled: a message posted now is handled
 // after the input injected before it. False when it did not arrive within two seconds.
@@ -76,6 +71,16 @@ bool Drain(WindowHandle window, const Recorder& recorder) {
     size_t before = recorder.Of(kMarker).size();
     PostMessage(window, kMarker, 0, 0);
     return PumpUntil([&] { return recorder.Of(kMarker).size() > before; });
+}
+
+// A press starts a caption drag, the way a skinned window is moved.
+LResult PressStartsCaptionDrag(WindowHandle w, uint32_t m, WParam, LParam lp) {
+    if (m == kWmLButtonDown) {
+        Point p{LowWord(static_cast<uintptr_t>(lp)), HighWord(static_cast<uintptr_t>(lp))};
+        ClientToScreen(w, &p);
+        SendMessage(w, kWmNcLButtonDown, kHtCaption, MakeLParam(p.x, p.y));
+    }
+    return 0;
 }
 
 class WindowTest : public ::testing::Test {
@@ -102,6 +107,13 @@ protected:
     }
     // Recorders outlive the windows, which TearDown destroys.
     Recorder& NewRecorder() { return m_recorders.emplace_back(); }
+    // A window of 120 x 80 at (100, 100) that a press drags by its caption.
+    WindowHandle CaptionDragWindow(Recorder& r) {
+        r.handler = PressStartsCaptionDrag;
+        WindowHandle w = Modeless(r, 120, 80);
+        MoveWindow(w, 100, 100, 120, 80, false);
+        return w;
+    }
     std::deque<Recorder> m_recorders;
     std::vector<WindowHandle> m_windows;
     // The debugger output switch is read from the root's settings.
@@ -345,16 +357,7 @@ TEST_F(WindowTest, CapturedMouseReportsPointsOutsideTheWindow) {
 
 TEST_F(WindowTest, PressWithTheCaptionHitCodeDragsTheWindowUntilRelease) {
     Recorder& r = NewRecorder();
-    r.handler = [](WindowHandle w, uint32_t m, WParam, LParam lp) -> LResult {
-        if (m == kWmLButtonDown) {
-            Point p{LowWord(static_cast<uintptr_t>(lp)), HighWord(static_cast<uintptr_t>(lp))};
-            ClientToScreen(w, &p);
-            SendMessage(w, kWmNcLButtonDown, kHtCaption, MakeLParam(p.x, p.y));
-        }
-        return 0;
-    };
-    WindowHandle w = Modeless(r, 120, 80);
-    MoveWindow(w, 100, 100, 120, 80, false);
+    WindowHandle w = CaptionDragWindow(r);
     ShowWindow(w, kSwShow);
     PushMouseEventForTesting(w, MouseAction::LeftDown, 50, 40);
     PushMouseEventForTesting(w, MouseAction::Move, 65, 50); // the pointer moves by (15, 10)
@@ -419,16 +422,7 @@ TEST_F(WindowTest, MoveResizeMinimiseTitleAndIcon) {
 // the show while the window already counts as visible, and WM_NCDESTROY after WM_DESTROY.
 TEST_F(WindowTest, MessageHookSeesTheWindowsMessagesFirst) {
     Recorder& r = NewRecorder();
-    r.handler = [](WindowHandle w, uint32_t m, WParam, LParam lp) -> LResult {
-        if (m == kWmLButtonDown) {
-            Point p{LowWord(static_cast<uintptr_t>(lp)), HighWord(static_cast<uintptr_t>(lp))};
-            ClientToScreen(w, &p);
-            SendMessage(w, kWmNcLButtonDown, kHtCaption, MakeLParam(p.x, p.y));
-        }
-        return 0;
-    };
-    WindowHandle w = Modeless(r, 120, 80);
-    MoveWindow(w, 100, 100, 120, 80, false);
+    WindowHandle w = CaptionDragWindow(r);
     std::vector<Message> hooked;
     bool visibleAtShow = false;
     size_t procCountAtHook = 0;
@@ -608,14 +602,7 @@ std::string HandleText(WindowHandle window) {
 // Every change of who has the mouse goes through one setter, which writes old -> new to the
 // debugger output: here a caption drag, then a click on a button.
 TEST_F(NativeControlTest, MouseStateChangesAreWrittenToTheDebuggerOutput) {
-    recorder.handler = [](WindowHandle w, uint32_t m, WParam, LParam lp) -> LResult {
-        if (m == kWmLButtonDown) {
-            Point p{LowWord(static_cast<uintptr_t>(lp)), HighWord(static_cast<uintptr_t>(lp))};
-            ClientToScreen(w, &p);
-            SendMessage(w, kWmNcLButtonDown, kHtCaption, MakeLParam(p.x, p.y));
-        }
-        return 0;
-    };
+    recorder.handler = PressStartsCaptionDrag;
     WindowHandle button = CreateControl(dialog, ControlKind::Button, 1006, Rect{10, 10, 60, 30},
                                         L"Info", kControlVisible);
     Rect before;

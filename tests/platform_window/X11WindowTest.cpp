@@ -15,60 +15,16 @@
 #include <thread>
 #include <vector>
 
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include "tests/common/VirtualDisplay.h"
+
 namespace platform {
 namespace {
 
-pid_t g_xvfb = -1;
-
-// Starts Xvfb on a free display and points DISPLAY at it; false when it does not come up within
-// ten seconds.
-bool StartXvfb() {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        return false;
-    }
-    std::string fd = std::to_string(fds[1]);
-    g_xvfb = fork();
-    if (g_xvfb == 0) {
-        // The display goes with the test, however the test ends.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        close(fds[0]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-               "tcp", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    if (g_xvfb < 0) {
-        close(fds[0]);
-        return false;
-    }
-    std::string display;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    char c = 0;
-    while (std::chrono::steady_clock::now() < deadline && read(fds[0], &c, 1) == 1 && c != '\n') {
-        display.push_back(c);
-    }
-    close(fds[0]);
-    if (display.empty()) {
-        return false;
-    }
-    setenv("DISPLAY", (":" + display).c_str(), 1);
-    return true;
-}
-
-void StopXvfb() {
-    if (g_xvfb > 0) {
-        kill(g_xvfb, SIGTERM);
-        waitpid(g_xvfb, nullptr, 0);
-        g_xvfb = -1;
-    }
-}
+std::unique_ptr<testing_support::VirtualDisplay> g_screen;
 
 std::string RunCommand(const std::string& command) {
     std::string out;
@@ -88,12 +44,13 @@ std::string RunCommand(const std::string& command) {
 class X11WindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_TRUE(StartXvfb());
+        g_screen = std::make_unique<testing_support::VirtualDisplay>(1024, 768);
+        ASSERT_TRUE(g_screen->IsUp());
         ASSERT_TRUE(InitWindowSystem(WindowBackendKind::Display));
     }
     static void TearDownTestSuite() {
         ShutdownWindowSystem();
-        StopXvfb();
+        g_screen.reset();
     }
     // Pumps until settled() holds, at most two seconds.
     static bool PumpUntil(const std::function<bool()>& settled) {
@@ -192,8 +149,11 @@ TEST_F(X11WindowTest, RealWindowTakesClicksDragsAndSigterm) {
 
 class BothBackendsTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(StartXvfb()); }
-    static void TearDownTestSuite() { StopXvfb(); }
+    static void SetUpTestSuite() {
+        g_screen = std::make_unique<testing_support::VirtualDisplay>(1024, 768);
+        ASSERT_TRUE(g_screen->IsUp());
+    }
+    static void TearDownTestSuite() { g_screen.reset(); }
 };
 
 constexpr uint32_t kBlue = 0x2060C0;

@@ -1,9 +1,6 @@
 #include "tests/res/BmpImage.h"
 
-#include <png.h>
-
-#include <cstdio>
-#include <memory>
+#include "platform/Gdi.h"
 
 namespace {
 
@@ -82,37 +79,14 @@ bool DecodeBmp(const unsigned char* data, size_t size, BmpImage* image, std::str
 }
 
 bool WritePng(const std::string& path, int width, int height, const std::vector<uint32_t>& pixels) {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!file) {
+    if (width <= 0 || height <= 0 || pixels.size() < static_cast<size_t>(width) * height) {
         return false;
     }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!png) {
-        return false;
-    }
-    png_infop info = png_create_info_struct(png);
-    std::vector<unsigned char> rows(static_cast<size_t>(width) * height * 3);
-    std::vector<png_bytep> rowPointers(height);
-    if (!info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, info ? &info : nullptr);
-        return false;
-    }
+    platform::Bitmap bitmap(width, height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            uint32_t v = pixels[x + static_cast<size_t>(y) * width];
-            unsigned char* q = &rows[(static_cast<size_t>(y) * width + x) * 3];
-            q[0] = static_cast<unsigned char>(v >> 16);
-            q[1] = static_cast<unsigned char>(v >> 8);
-            q[2] = static_cast<unsigned char>(v);
+            bitmap.SetPixel(x, y, pixels[x + static_cast<size_t>(y) * width] & 0xFFFFFF);
         }
-        rowPointers[y] = &rows[static_cast<size_t>(y) * width * 3];
     }
-    png_init_io(png, file.get());
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    png_write_image(png, rowPointers.data());
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return true;
+    return platform::SaveBitmapAsPng(bitmap, path.c_str());
 }

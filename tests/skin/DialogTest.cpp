@@ -3,6 +3,7 @@
 // whose picture is left in the build folder (artifacts/skin-demo.png).
 #include "skin/CommonDlg.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "platform/Font.h"
 #include "skin/DialogTemplates.h"
+#include "tests/common/PumpUntil.h"
 
 namespace skin {
 namespace {
@@ -167,15 +169,25 @@ TEST_F(DialogTest, ACloseRequestReachesOnCloseAndEndsTheDialogThroughCancel) {
 
 TEST_F(DialogTest, APressOnFreeClientAreaDragsTheWindowAndOnAControlNever) {
     ClosingHost host;
-    WindowHandle w =
-        platform::CreateDialog(PixelTemplate(200, 100), nullptr, BindDialogProc(&host));
+    // A message posted after the input is handled after it: its arrival says all input was.
+    constexpr uint32_t kInputHandled = platform::kWmUser + 99;
+    int handledMarkers = 0;
+    platform::DialogProc hostProc = BindDialogProc(&host);
+    WindowHandle w = platform::CreateDialog(
+        PixelTemplate(200, 100), nullptr,
+        [&](WindowHandle window, uint32_t m, WParam p1, LParam p2) -> LResult {
+            handledMarkers += m == kInputHandled ? 1 : 0;
+            return hostProc(window, m, p1, p2);
+        });
     platform::MoveWindow(w, 100, 100, 200, 100, false);
     platform::ShowWindow(w, platform::kSwShow);
     auto pumpUntil = [](auto done) {
-        for (int i = 0; i < 200 && !done(); ++i) {
-            platform::PumpMessages(5);
-        }
-        return done();
+        return testing_support::PumpUntil(done, std::chrono::seconds(1));
+    };
+    auto allInputHandled = [&] {
+        const int before = handledMarkers;
+        platform::PostMessage(w, kInputHandled, 0, 0);
+        return pumpUntil([&] { return handledMarkers > before; });
     };
     auto position = [&] {
         Rect r;
@@ -189,7 +201,7 @@ TEST_F(DialogTest, APressOnFreeClientAreaDragsTheWindowAndOnAControlNever) {
     platform::PushMouseEventForTesting(w, MouseAction::LeftUp, 60, 60);
     platform::PushMouseEventForTesting(w, MouseAction::Move, 150, 90);
     ASSERT_TRUE(pumpUntil([&] { return host.button->GetState() == kStateNormal; }));
-    platform::PumpMessages(10);
+    ASSERT_TRUE(allInputHandled());
     EXPECT_EQ(position(), std::make_pair(100, 100));
     EXPECT_FALSE(host.IsMouseDown());
 
@@ -337,19 +349,22 @@ TEST_F(DialogTest, DemoWindowShowsOneControlOfEachKind) {
     platform::ShowWindow(w, platform::kSwShow);
     // Hover the purple button the way a user would.
     platform::PushMouseEventForTesting(w, platform::MouseAction::Move, 400, 215);
-    for (int i = 0; i < 100 && demo.m_hovered->GetState() != kStateHover; ++i) {
-        platform::PumpMessages(5);
-    }
+    testing_support::PumpUntil([&] { return demo.m_hovered->GetState() == kStateHover; },
+                               std::chrono::milliseconds(500));
     ASSERT_EQ(demo.m_hovered->GetState(), kStateHover);
     // A repaint thread draws the frame; the window thread presents it.
     std::thread painter([&] { demo.OnPaint(); });
     painter.join();
-    platform::PumpMessages(30);
+    const uint32_t hoverImage = LoadSkinBitmap(174)->Pixel(2, 16);
+    testing_support::PumpUntil([&] {
+        auto shown = platform::LastPresentedFrame(w);
+        return shown != nullptr && shown->Width() == 622 && shown->Pixel(352, 216) == hoverImage;
+    });
     auto frame = platform::LastPresentedFrame(w);
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(frame->Width(), 622);
     // The hovered button shows its hover image, the logo its picture, the edit box its frame.
-    EXPECT_EQ(frame->Pixel(352, 216), LoadSkinBitmap(174)->Pixel(2, 16));
+    EXPECT_EQ(frame->Pixel(352, 216), hoverImage);
     EXPECT_EQ(frame->Pixel(20 + 155, 24 + 155), LoadSkinBitmap(190)->Pixel(155, 155));
     EXPECT_NE(frame->Pixel(350, 320), 0xFFFFFFu);
 
@@ -387,7 +402,7 @@ TEST_F(DialogTest, InformationWindowTemplateShowsItsListsAndButtons) {
     platform::ListViewSetItemText(list, 3, 1, L"0Byte");
     platform::ShowWindow(log, platform::kSwHide);
     platform::ShowWindow(w, platform::kSwShow);
-    platform::PumpMessages(50);
+    testing_support::PumpUntil([&] { return platform::LastPresentedFrame(w) != nullptr; });
     auto frame = platform::LastPresentedFrame(w);
     ASSERT_NE(frame, nullptr);
     const char* binary = std::getenv("KELTO_BINARY_DIR");

@@ -1,4 +1,4 @@
-// The download information window on a real modeless dialog (SDL's off-screen driver): the
+// The download information window on a real modeless dialog (the headless backend): the
 // one-second refresh gate and the rows as a table, the log view and the Info/Log switch, the
 // debug switch, and a worker that writes 10 000 log lines while the window thread is blocked
 // inside a modal loop. Pictures: artifacts/infoview-segments.png and infoview-log.png.
@@ -15,6 +15,7 @@
 #include "app/DiskPaths.h"
 #include "app/Log.h"
 #include "platform/SystemInfo.h"
+#include "tests/common/PumpUntil.h"
 #include "tests/common/ScopedRoot.h"
 
 namespace skin {
@@ -32,19 +33,6 @@ std::string ArtifactPath(const std::string& name) {
     return (folder / name).string();
 }
 
-// Pumps the window thread until done holds, for at most 20 s.
-template <typename Predicate>
-bool PumpUntil(Predicate done) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        platform::PumpMessages(5);
-    }
-    return true;
-}
-
 DownloadSegment Segment(int id, uint32_t start, uint32_t end, uint32_t current, uint32_t speed,
                         int status) {
     DownloadSegment s;
@@ -60,7 +48,9 @@ DownloadSegment Segment(int id, uint32_t start, uint32_t end, uint32_t current, 
 
 class InfoViewTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(platform::InitWindowSystem()); }
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(platform::InitWindowSystem(platform::WindowBackendKind::Headless));
+    }
     static void TearDownTestSuite() { platform::ShutdownWindowSystem(); }
     void SetUp() override {
         window = view.Create();
@@ -180,7 +170,7 @@ TEST_F(InfoViewTest, CloseEndsTheWindowAndLaterUpdatesAreHarmless) {
 // show_info_view = 1, and then a worker floods the log while the window thread sits in a modal
 // loop waiting for that very worker.
 TEST(InfoViewSwitch, WorkerFloodsTheLogWhileTheWindowThreadWaitsInAModalLoop) {
-    ASSERT_TRUE(platform::InitWindowSystem());
+    ASSERT_TRUE(platform::InitWindowSystem(platform::WindowBackendKind::Headless));
     testing_support::ScopedRoot root("[system]\nuser=tester\n");
     EXPECT_EQ(ShowInfoView(), 1);
     EXPECT_EQ(InfoViewInstance(), nullptr); // no settings file
@@ -230,7 +220,8 @@ TEST(InfoViewSwitch, WorkerFloodsTheLogWhileTheWindowThreadWaitsInAModalLoop) {
     ILog::Instance().SetListener(nullptr);
 
     platform::WindowHandle logList = view->LogList();
-    ASSERT_TRUE(PumpUntil([&] { return ListBoxGetCount(logList) >= kLines + 1; }));
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return ListBoxGetCount(logList) >= kLines + 1; },
+                                           std::chrono::seconds(20)));
     ASSERT_EQ(ListBoxGetCount(logList), kLines + 1);
     EXPECT_EQ(ListBoxGetText(logList, 0), L"Setup Init. Version 1.0.6.0");
     for (int i = 0; i < kLines; ++i) {

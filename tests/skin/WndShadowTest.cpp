@@ -6,100 +6,37 @@
 #include "skin/WndShadow.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
-#include <vector>
-
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "tests/common/LogCapture.h"
+#include "tests/common/PumpUntil.h"
+#include "tests/common/VirtualDisplay.h"
 
 // After gtest: Xlib's macros (None, Bool, Status) would clash with its templates.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+
+#include "tests/common/ScreenPixels.h"
 
 namespace skin {
 namespace {
 
 using platform::Rect;
 
-pid_t Spawn(const std::vector<std::string>& argv) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM); // the helpers go with the test, however it ends
-        std::vector<char*> args;
-        for (const std::string& a : argv) {
-            args.push_back(const_cast<char*>(a.c_str()));
-        }
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-void Stop(pid_t& pid) {
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-        pid = -1;
-    }
-}
-
-bool StartXvfb(pid_t* xvfb) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        return false;
-    }
-    *xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24",
-                   "-nolisten", "tcp"});
-    close(fds[1]);
-    std::string display;
-    char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') {
-        display.push_back(c);
-    }
-    close(fds[0]);
-    if (display.empty()) {
-        return false;
-    }
-    setenv("DISPLAY", (":" + display).c_str(), 1);
-    unsetenv("SDL_VIDEODRIVER");
-    return true;
-}
-
-// Pumps the window thread until done holds, for at most seconds.
-bool PumpUntil(const std::function<bool()>& done, int seconds = 5) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        platform::PumpMessages(20);
-    }
-    return true;
-}
+using testing_support::NearColour;
+using testing_support::PumpUntil;
 
 class Screen {
 public:
     Screen() : m_display(XOpenDisplay(nullptr)) {}
     ~Screen() { XCloseDisplay(m_display); }
-    uint32_t Pixel(int x, int y) {
-        XImage* image =
-            XGetImage(m_display, DefaultRootWindow(m_display), x, y, 1, 1, AllPlanes, ZPixmap);
-        uint32_t pixel = static_cast<uint32_t>(XGetPixel(image, 0, 0)) & 0xFFFFFF;
-        XDestroyImage(image);
-        return pixel;
-    }
+    uint32_t Pixel(int x, int y) { return testing_support::RootPixel(m_display, x, y); }
     void Save(const Rect& r, const char* name) {
         XImage* image = XGetImage(m_display, DefaultRootWindow(m_display), r.left, r.top, r.Width(),
                                   r.Height(), AllPlanes, ZPixmap);
@@ -130,21 +67,10 @@ uint32_t Shaded(uint32_t background, uint32_t alpha) {
     return result;
 }
 
-bool Near(uint32_t got, uint32_t want) {
-    for (int shift = 0; shift <= 16; shift += 8) {
-        if (std::abs(static_cast<int>((got >> shift) & 0xFF) -
-                     static_cast<int>((want >> shift) & 0xFF)) > 2) {
-            return false;
-        }
-    }
-    return true;
-}
-
 TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
-    pid_t xvfb = -1;
-    pid_t compositor = -1;
-    ASSERT_TRUE(StartXvfb(&xvfb));
-    ASSERT_TRUE(platform::InitWindowSystem());
+    testing_support::VirtualDisplay display(1024, 768);
+    ASSERT_TRUE(display.IsUp());
+    ASSERT_TRUE(platform::InitWindowSystem(platform::WindowBackendKind::Display));
     ASSERT_EQ(platform::VideoDriverName(), "x11");
     testing_support::LogCapture log;
     platform::DialogTemplate t;
@@ -179,8 +105,9 @@ TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
         EXPECT_EQ(line.find("rror"), std::string::npos) << line;
     }
 
-    compositor = Spawn({"xcompmgr", "-n"});
-    ASSERT_TRUE(PumpUntil([] { return platform::IsLayeredWindowSupported(); }, 10));
+    display.StartCompositor();
+    ASSERT_TRUE(
+        PumpUntil([] { return platform::IsLayeredWindowSupported(); }, std::chrono::seconds(10)));
     EXPECT_TRUE(CWndShadow::Initialize(nullptr));
     EXPECT_FALSE(CWndShadow::Initialize(nullptr)); // once
     {
@@ -205,7 +132,7 @@ TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
                   {200, 99, 29}, {200, 221, 28}, {300, 160, 29}};
     for (const Probe& p : probes) {
         EXPECT_TRUE(PumpUntil([&] {
-            return Near(screen.Pixel(p.x, p.y), Shaded(background, p.alpha));
+            return NearColour(screen.Pixel(p.x, p.y), Shaded(background, p.alpha));
         })) << p.x
             << "," << p.y << " " << std::hex << screen.Pixel(p.x, p.y) << " want "
             << Shaded(background, p.alpha);
@@ -224,11 +151,12 @@ TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
     };
     // Minimised: gone; restored: back.
     EXPECT_EQ(shadow.OnParentMessage(w, platform::kWmSize, kSizeMinimized, 0, previous), 5);
-    EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(99, 160), background); }));
+    EXPECT_TRUE(PumpUntil([&] { return NearColour(screen.Pixel(99, 160), background); }));
     EXPECT_EQ(shadow.StatusFlags() & kShadowShown, 0);
     shadow.OnParentMessage(w, platform::kWmSize, kSizeRestored, platform::MakeLParam(200, 120),
                            previous);
-    EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(99, 160), Shaded(background, 29)); }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return NearColour(screen.Pixel(99, 160), Shaded(background, 29)); }));
     EXPECT_TRUE(shadow.IsUpdatePending());
     shadow.OnParentMessage(w, platform::kWmPaint, 0, 0, previous);
     EXPECT_FALSE(shadow.IsUpdatePending());
@@ -236,29 +164,32 @@ TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
     // Moved: the shadow follows.
     platform::MoveWindow(w, 400, 300, 200, 120, false);
     shadow.OnParentMessage(w, platform::kWmMove, 0, 0, previous);
-    EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(399, 360), Shaded(background, 29)); }));
-    EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(99, 160), background); }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return NearColour(screen.Pixel(399, 360), Shaded(background, 29)); }));
+    EXPECT_TRUE(PumpUntil([&] { return NearColour(screen.Pixel(99, 160), background); }));
 
     // Shrunk, the shadow is redrawn at once; grown, at the parent's next paint.
     platform::MoveWindow(w, 400, 300, 150, 100, false);
     shadow.OnParentMessage(w, platform::kWmSize, kSizeRestored, platform::MakeLParam(150, 100),
                            previous);
     EXPECT_FALSE(shadow.IsUpdatePending());
-    EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(550, 360), Shaded(background, 29)); }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return NearColour(screen.Pixel(550, 360), Shaded(background, 29)); }));
     platform::MoveWindow(w, 400, 300, 200, 120, false);
     shadow.OnParentMessage(w, platform::kWmSize, kSizeRestored, platform::MakeLParam(200, 120),
                            previous);
     EXPECT_TRUE(shadow.IsUpdatePending());
     shadow.OnParentMessage(w, platform::kWmPaint, 0, 0, previous);
     EXPECT_FALSE(shadow.IsUpdatePending());
-    EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(600, 360), Shaded(background, 29)); }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return NearColour(screen.Pixel(600, 360), Shaded(background, 29)); }));
 
     // Hidden with the parent: the previous procedure runs once and its result comes back.
     previousCalls = 0;
     EXPECT_EQ(shadow.OnParentMessage(w, platform::kWmShowWindow, 0, 0, previous), 5);
     EXPECT_EQ(previousCalls, 1);
     EXPECT_EQ(shadow.StatusFlags() & (kShadowShown | kShadowParentVisible), 0);
-    EXPECT_TRUE(PumpUntil([&] { return Near(screen.Pixel(399, 360), background); }));
+    EXPECT_TRUE(PumpUntil([&] { return NearColour(screen.Pixel(399, 360), background); }));
 
     shadow.OnParentMessage(w, platform::kWmDestroy, 0, 0, previous);
     EXPECT_EQ(shadow.ShadowWindow(), nullptr);
@@ -267,8 +198,6 @@ TEST(WndShadow, FollowsARealWindowOnlyWhileACompositingManagerRuns) {
     platform::DestroyWindow(w);
     platform::ShutdownWindowSystem();
     screenHolder.reset(); // before its display goes
-    Stop(compositor);
-    Stop(xvfb);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "tools/skinart/ImageFiles.h"
 
-#include <png.h>
+#include "platform/Gdi.h"
 
 #include <cstdio>
 #include <memory>
@@ -17,50 +17,6 @@ void PutU16(std::vector<uint8_t>& out, uint32_t v) {
 void PutU32(std::vector<uint8_t>& out, uint32_t v) {
     PutU16(out, v & 0xFFFF);
     PutU16(out, v >> 16);
-}
-
-void AppendToVector(png_structp png, png_bytep data, png_size_t length) {
-    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + length);
-}
-
-void FlushNothing(png_structp) {}
-
-// A libpng write structure with its info structure.
-class PngWriter {
-public:
-    PngWriter() {
-        m_png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        m_info = m_png ? png_create_info_struct(m_png) : nullptr;
-    }
-    ~PngWriter() { png_destroy_write_struct(&m_png, &m_info); }
-    PngWriter(const PngWriter&) = delete;
-    PngWriter& operator=(const PngWriter&) = delete;
-    bool Ok() const { return m_png != nullptr && m_info != nullptr; }
-    png_structp Png() const { return m_png; }
-    png_infop Info() const { return m_info; }
-
-private:
-    png_structp m_png = nullptr;
-    png_infop m_info = nullptr;
-};
-
-// Writes the RGBA rows as a PNG file appended to out; false on a libpng error. libpng reports
-// errors by a long jump back to the setjmp here, so this function holds nothing with a
-// destructor.
-bool WriteRgba(png_structp png, png_infop info, std::vector<uint8_t>* out, int width, int height,
-               png_bytep* rows) {
-    if (setjmp(png_jmpbuf(png)) != 0) {
-        return false;
-    }
-    png_set_write_fn(png, out, AppendToVector, FlushNothing);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 9);
-    png_write_info(png, info);
-    png_write_image(png, rows);
-    png_write_end(png, info);
-    return true;
 }
 
 } // namespace
@@ -125,17 +81,7 @@ std::vector<uint8_t> EncodePng(const Canvas& canvas) {
             q[3] = level(a);
         }
     }
-    std::vector<png_bytep> rowPointers(height);
-    for (int y = 0; y < height; ++y) {
-        rowPointers[y] = &rows[static_cast<size_t>(y) * width * 4];
-    }
-    PngWriter writer;
-    std::vector<uint8_t> out;
-    if (!writer.Ok() ||
-        !WriteRgba(writer.Png(), writer.Info(), &out, width, height, rowPointers.data())) {
-        return {};
-    }
-    return out;
+    return platform::EncodePng({rows.data(), width, height, 4}, 9);
 }
 
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
