@@ -147,6 +147,56 @@ TEST_F(X11WindowTest, RealWindowTakesClicksDragsAndSigterm) {
     DestroyWindow(w);
 }
 
+// The native box is the desktop's own, attached to its owner (transient for it); the owner takes
+// no input until it is answered, and it goes when its owner does.
+TEST_F(X11WindowTest, TheNativeMessageBoxBelongsToItsOwner) {
+    DialogTemplate t;
+    t.width = 300;
+    t.height = 200;
+    t.inPixels = true;
+    WindowHandle owner =
+        CreateDialog(t, nullptr, [](WindowHandle, uint32_t, WParam, LParam) { return LResult{0}; });
+    ASSERT_NE(owner, nullptr);
+    ShowWindow(owner, kSwShow);
+    char ownerId[32];
+    std::snprintf(ownerId, sizeof ownerId, "0x%lx",
+                  static_cast<unsigned long>(GetNativeX11Window(owner)));
+
+    for (const bool answered : {true, false}) {
+        SCOPED_TRACE(answered ? "answered" : "owner destroyed");
+        std::atomic<bool> done{false};
+        bool shown = false;
+        std::thread worker([&] {
+            shown = ShowNativeMessageBox(owner, L"ERROR", L"Install Failed!");
+            done = true;
+        });
+        const std::string box =
+            RunWhilePumping("timeout 10 xdotool search --sync --name '^ERROR$' | head -1");
+        EXPECT_FALSE(box.empty());
+        EXPECT_FALSE(IsWindowEnabled(owner));
+        EXPECT_EQ(RunWhilePumping("xprop -id '" + box + "' WM_TRANSIENT_FOR"),
+                  std::string("WM_TRANSIENT_FOR(WINDOW): window id # ") + ownerId);
+        if (answered) {
+            // GTK takes no synthetic key events: focus the box and press through XTEST.
+            RunWhilePumping("timeout 10 xdotool windowfocus --sync " + box + " key Return",
+                            [&] { return done.load(); });
+        } else {
+            DestroyWindow(owner);
+            PumpUntil([&] { return done.load(); });
+        }
+        EXPECT_TRUE(done.load());
+        if (!done) {
+            DestroyWindow(owner); // ends a box left open, so the worker can be joined
+        }
+        worker.join();
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(RunWhilePumping("xdotool search --name '^ERROR$'"), "");
+        if (answered) {
+            EXPECT_TRUE(IsWindowEnabled(owner));
+        }
+    }
+}
+
 class BothBackendsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
