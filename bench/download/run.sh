@@ -16,7 +16,8 @@
 #   KELTO_BENCH_SIZES="64 128 256" KELTO_BENCH_RUNS=5 KELTO_BENCH_PLACES="ram disk"
 #   KELTO_BENCH_WORKLOADS="healthy slow"
 #   KELTO_BENCH_TRACE=<MiB>: one verbose kelto-fetch run (healthy, RAM disk), then stop;
-#   KELTO_BENCH_TRACE_TOOL="perf record -g -o /tmp/k.data" runs it under a profiler.
+#   KELTO_BENCH_TRACE_TOOL="perf record -g -o /tmp/k.data" runs it under a profiler;
+#   KELTO_BENCH_TRACE_HIDE=<grep pattern> of the lines it leaves out ("" shows every line).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$top/build}
@@ -192,7 +193,7 @@ if [ -n "${KELTO_BENCH_TRACE:-}" ]; then
     make_package "$KELTO_BENCH_TRACE"
     start_nginx "" ""
     ${KELTO_BENCH_TRACE_TOOL:-} "$fetch" -v "http://127.0.0.1/setup/pkg$KELTO_BENCH_TRACE.cfg" "$ram/k.exe" 2>&1 |
-        grep -v "Download_Segment\|CheckFinish\|BeginDownloadItem\|Internal Finish"
+        grep -v "${KELTO_BENCH_TRACE_HIDE-Download_Segment\|CheckFinish\|BeginDownloadItem\|Internal Finish}"
     exit 0
 fi
 
@@ -214,4 +215,5 @@ for workload in $workloads; do
     done
 done
 echo "healthy: all mirrors at full speed; slow: one mirror at 20 MB/s, the others at 200 MB/s per connection"
+[ -n "${KELTO_BENCH_RAW:-}" ] && cp "$results" "$KELTO_BENCH_RAW"
 summarise "$results"
