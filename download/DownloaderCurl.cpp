@@ -513,9 +513,18 @@ long DownloaderCurl::BeginDownload(const DownloadItem& item) {
         m_startFailure = EndReason::kVolumeTooSmall;
         return kEFail;
     }
-    // Reserving a file's blocks zeroes them on some volumes (a RAM disk), which costs as much as
-    // the mirror check: a file that starts over is reserved on a thread of its own while the
-    // mirrors are checked, and the first range waits for it.
+    // The memory copy is set up while the mirrors are checked: its pages are backed (and zeroed
+    // by the kernel) on a thread of its own, off the transfers' way; the transfers fault in
+    // whatever it has not reached yet.
+    if (!m_store.Allocate(item.size, item.blockHashes)) {
+        LogFormat("Download_BeginDownload : no memory for %u bytes.\n", item.size);
+        m_startFailure = EndReason::kNoMemory;
+        return kEPointer;
+    }
+    StartThread([this] { m_store.Prefault([this] { return StopRequested(); }); });
+    // Reserving a file's blocks costs time on some volumes (a RAM disk backs each one): a file
+    // that starts over is reserved on a thread of its own while the mirrors are checked, and
+    // the first range waits for it.
     const uint64_t blocks = (static_cast<uint64_t>(item.size) + kBlockSize - 1) / kBlockSize;
     const bool mayResume = item.size > 0 && present == static_cast<int64_t>(item.size) &&
                            item.blockHashes.size() >= blocks;
@@ -543,19 +552,13 @@ long DownloaderCurl::BeginDownload(const DownloadItem& item) {
     return InitDownload();
 }
 
-// The memory copy, made only now that the mirrors confirmed the length; then the package file:
-// an earlier attempt's file of the right size keeps the blocks that match their digests, any
-// other file starts over with its whole size reserved on the volume (by reservation, when it
-// was started already).
+// The package file, once the mirrors confirmed the length: an earlier attempt's file of the
+// right size keeps the blocks that match their digests, any other file starts over with its
+// whole size reserved on the volume (by reservation, when it was started already).
 long DownloaderCurl::PreparePackage(std::future<platform::FileError>* reservation) {
     {
         std::lock_guard table(m_tableMutex);
         m_downloaded = 0;
-    }
-    if (!m_store.Allocate(m_item.size, m_item.blockHashes)) {
-        LogFormat("Download_BeginDownload : no memory for %u bytes.\n", m_item.size);
-        m_startFailure = EndReason::kNoMemory;
-        return kEPointer;
     }
     platform::FileError error;
     m_resuming = false;

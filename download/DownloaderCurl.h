@@ -144,7 +144,7 @@ private:
     // No transfer active: verifies, repairs, or ends the download.
     void FinishIfIdle();
     bool AwaitsDispatcher() const;
-    // Starting the download after the mirror check: memory copy, package file, kept blocks.
+    // Starting the download after the mirror check: package file, kept blocks.
     long PreparePackage(std::future<platform::FileError>* reservation);
     std::vector<ByteRange> KeptBlocksToMissingRanges() const;
     bool StopRequested() const { return m_stopRequested.load(); }

@@ -15,6 +15,8 @@
 #   bench/download/run.sh [build-folder]      (default: build)
 #   KELTO_BENCH_SIZES="64 128 256" KELTO_BENCH_RUNS=5 KELTO_BENCH_PLACES="ram disk"
 #   KELTO_BENCH_WORKLOADS="healthy slow"
+#   KELTO_BENCH_OTHER=<another kelto-fetch>: run it too, interleaved, and print its median wall
+#   time against this one's (to weigh a change of the engine);
 #   KELTO_BENCH_TRACE=<MiB>: one verbose kelto-fetch run (healthy, RAM disk), then stop;
 #   KELTO_BENCH_TRACE_TOOL="perf record -g -o /tmp/k.data" runs it under a profiler;
 #   KELTO_BENCH_TRACE_HIDE=<grep pattern> of the lines it leaves out ("" shows every line).
@@ -144,6 +146,10 @@ one_case() { # <workload> <place folder> <MiB> <results file>
         digest=$(sed -n 's/^verification: \([0-9]*\) bytes digested in \([0-9.]*\) s.*/\2/p' "$work/k.txt")
         echo "$row ${digest:-0} $run" >>"$results"
         verify "$out/k.exe" "$mib"
+        if [ -n "${KELTO_BENCH_OTHER:-}" ]; then
+            echo "$(measure other /dev/null "$KELTO_BENCH_OTHER" "http://127.0.0.1/setup/pkg$mib.cfg" "$out/o.exe") 0 $run" >>"$results"
+            verify "$out/o.exe" "$mib"
+        fi
         echo "$(measure aria2c /dev/null aria2c -q --allow-overwrite=true --file-allocation=none \
             --max-connection-per-server=2 --split=6 --min-split-size=1M \
             --dir="$out" --metalink-file="$work/pkg$mib.meta4") 0 $run" >>"$results"
@@ -186,6 +192,11 @@ for case, tools in cases.items():
     verif = statistics.median(k[r][2] / m[r][3] for r in runs)
     print(f"{case:28} {med(k):8.3f} {med(a):8.3f} {med(c):7.3f} {ratio(a):9.2f} {ratio(c):7.2f}"
           f" {peak(k):6.1f} {peak(a):6.1f} {peak(c):6.1f} {verif:9.2f}")
+    if "other" in tools:
+        o = tools["other"]
+        print(f"{'':28} other kelto-fetch {med(o):.3f} s, this one / other {ratio(o):.2f}"
+              f" (processor {statistics.median(k[r][3] for r in runs):.3f} s against"
+              f" {statistics.median(o[r][3] for r in runs):.3f} s)")
 PY
 }
 
