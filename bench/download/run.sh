@@ -9,8 +9,10 @@
 # kelto-fetch spent digesting (summed over its threads) divided by the processor time of one MD5
 # over the same bytes (Python's hashlib, which is OpenSSL's MD5, on the bytes in memory),
 # measured in the same run. Needs root (port 80, ICMP)
-# and a built kelto-fetch. Not part of the test pass; run it under
-# flock /tmp/kelto-port80.lock.
+# and a built kelto-fetch. Not part of the test pass. It binds port 80 on loopback: it takes
+# the lock file KELTO_BENCH_LOCK (default /tmp/kelto-port80.lock) once the packages are made
+# and holds it only for the runs. The load average is printed beside each case, since the
+# machine may be shared.
 #
 #   bench/download/run.sh [build-folder]      (default: build)
 #   KELTO_BENCH_SIZES="64 128 256" KELTO_BENCH_RUNS=5 KELTO_BENCH_PLACES="ram disk"
@@ -18,6 +20,7 @@
 #   KELTO_BENCH_OTHER=<another kelto-fetch>: run it too, interleaved, and print its median wall
 #   time against this one's (to weigh a change of the engine);
 #   KELTO_BENCH_TRACE=<MiB>: one verbose kelto-fetch run (healthy, RAM disk), then stop;
+#   KELTO_BENCH_TRACE_WORKLOAD=slow: that run with the slow mirror;
 #   KELTO_BENCH_TRACE_TOOL="perf record -g -o /tmp/k.data" runs it under a profiler;
 #   KELTO_BENCH_TRACE_HIDE=<grep pattern> of the lines it leaves out ("" shows every line).
 set -euo pipefail
@@ -202,13 +205,17 @@ PY
 
 if [ -n "${KELTO_BENCH_TRACE:-}" ]; then
     make_package "$KELTO_BENCH_TRACE"
-    start_nginx "" ""
+    exec 9>"${KELTO_BENCH_LOCK:-/tmp/kelto-port80.lock}"
+    flock 9
+    if [ "${KELTO_BENCH_TRACE_WORKLOAD:-healthy}" = slow ]; then start_nginx 20m 200m; else start_nginx "" ""; fi
     ${KELTO_BENCH_TRACE_TOOL:-} "$fetch" -v "http://127.0.0.1/setup/pkg$KELTO_BENCH_TRACE.cfg" "$ram/k.exe" 2>&1 |
         grep -v "${KELTO_BENCH_TRACE_HIDE-Download_Segment\|CheckFinish\|BeginDownloadItem\|Internal Finish}"
     exit 0
 fi
 
 for mib in $sizes; do make_package "$mib"; done
+exec 9>"${KELTO_BENCH_LOCK:-/tmp/kelto-port80.lock}"
+flock 9
 results=$work/results.txt
 : >"$results"
 echo "three mirrors, two connections each; $runs interleaved runs per case; $(nproc) cores"
@@ -222,6 +229,7 @@ for workload in $workloads; do
             : >"$tmp"
             one_case "$workload" "$folder" "$mib" "$tmp"
             sed "s/^/$workload-$place-${mib}MiB /" "$tmp" >>"$results"
+            echo "$workload-$place-${mib}MiB done; load average $(cut -d' ' -f1-3 /proc/loadavg)"
         done
     done
 done
