@@ -6,6 +6,9 @@
 #include "app/Log.h"
 #include "app/Result.h"
 
+#include <atomic>
+#include <thread>
+
 void DownloaderCurl::CheckFinish(DownloadSegment* segment) {
     LogFormat("Download_CheckFinish.\n");
     int id = 0;
@@ -142,14 +145,11 @@ void DownloaderCurl::VerifyUnknownBlocks(size_t listed) {
             m_store.VerifyBlock(unknown[i]);
         }
     };
-    std::thread helper;
+    std::jthread helper; // joined when this returns
     if (unknown.size() > 1) {
-        helper = std::thread(digest);
+        helper = std::jthread(digest);
     }
     digest();
-    if (helper.joinable()) {
-        helper.join();
-    }
 }
 
 long DownloaderCurl::RepairData(uint32_t first, uint32_t last) {
