@@ -513,15 +513,6 @@ long DownloaderCurl::BeginDownload(const DownloadItem& item) {
         m_startFailure = EndReason::kVolumeTooSmall;
         return kEFail;
     }
-    // The memory copy is set up while the mirrors are checked: its pages are backed (and zeroed
-    // by the kernel) on a thread of its own, off the transfers' way; the transfers fault in
-    // whatever it has not reached yet.
-    if (!m_store.Allocate(item.size, item.blockHashes)) {
-        LogFormat("Download_BeginDownload : no memory for %u bytes.\n", item.size);
-        m_startFailure = EndReason::kNoMemory;
-        return kEPointer;
-    }
-    StartThread([this] { m_store.Prefault([this] { return StopRequested(); }); });
     // Reserving a file's blocks costs time on some volumes (a RAM disk backs each one): a file
     // that starts over is reserved on a thread of its own while the mirrors are checked, and
     // the first range waits for it.
@@ -552,7 +543,8 @@ long DownloaderCurl::BeginDownload(const DownloadItem& item) {
     return InitDownload();
 }
 
-// The package file, once the mirrors confirmed the length: an earlier attempt's file of the
+// The memory copy and the package file, once the mirrors confirmed the length (a description
+// alone never makes the engine take the memory it declares): an earlier attempt's file of the
 // right size keeps the blocks that match their digests, any other file starts over with its
 // whole size reserved on the volume (by reservation, when it was started already).
 long DownloaderCurl::PreparePackage(std::future<platform::FileError>* reservation) {
@@ -560,6 +552,14 @@ long DownloaderCurl::PreparePackage(std::future<platform::FileError>* reservatio
         std::lock_guard table(m_tableMutex);
         m_downloaded = 0;
     }
+    if (!m_store.Allocate(m_item.size, m_item.blockHashes)) {
+        LogFormat("Download_BeginDownload : no memory for %u bytes.\n", m_item.size);
+        m_startFailure = EndReason::kNoMemory;
+        return kEPointer;
+    }
+    // The copy's pages are backed (and zeroed by the kernel) on a thread of their own, beside the
+    // reservation and the transfers, which fault in whatever it has not reached yet.
+    StartThread([this] { m_store.Prefault([this] { return StopRequested(); }); });
     platform::FileError error;
     m_resuming = false;
     if (reservation == nullptr) {
