@@ -6,6 +6,9 @@
 #include "app/Log.h"
 #include "app/Result.h"
 
+#include <atomic>
+#include <thread>
+
 void DownloaderCurl::CheckFinish(DownloadSegment* segment) {
     LogFormat("Download_CheckFinish.\n");
     int id = 0;
@@ -96,13 +99,10 @@ int DownloaderCurl::CheckHash() {
         return 1;
     }
     const size_t listed = std::min(m_store.BlockCount(), m_item.blockHashes.size());
+    VerifyUnknownBlocks(listed);
     std::vector<ByteRange> damaged;
     for (size_t k = 0; k < listed; ++k) {
-        BlockVerdict verdict = m_store.Verdict(k);
-        if (verdict == BlockVerdict::kUnknown) {
-            verdict = m_store.VerifyBlock(k);
-        }
-        if (verdict == BlockVerdict::kBad) {
+        if (m_store.Verdict(k) == BlockVerdict::kBad) {
             const auto first = static_cast<uint32_t>(k * kBlockSize);
             const auto last =
                 static_cast<uint32_t>(std::min<uint64_t>((k + 1) * kBlockSize, m_store.Size()) - 1);
@@ -127,6 +127,29 @@ int DownloaderCurl::CheckHash() {
         ++m_repairsStarted;
     }
     return 0;
+}
+
+// The blocks no transfer could digest on its own (those across two ranges, and those a split's
+// overlapping byte touched again) are digested here, while the user waits for the end: on this
+// thread and one more, each taking the next block in turn.
+void DownloaderCurl::VerifyUnknownBlocks(size_t listed) {
+    std::vector<size_t> unknown;
+    for (size_t k = 0; k < listed; ++k) {
+        if (m_store.Verdict(k) == BlockVerdict::kUnknown) {
+            unknown.push_back(k);
+        }
+    }
+    std::atomic<size_t> next{0};
+    auto digest = [this, &unknown, &next] {
+        for (size_t i = next++; i < unknown.size(); i = next++) {
+            m_store.VerifyBlock(unknown[i]);
+        }
+    };
+    std::jthread helper; // joined when this returns
+    if (unknown.size() > 1) {
+        helper = std::jthread(digest);
+    }
+    digest();
 }
 
 long DownloaderCurl::RepairData(uint32_t first, uint32_t last) {

@@ -513,9 +513,9 @@ long DownloaderCurl::BeginDownload(const DownloadItem& item) {
         m_startFailure = EndReason::kVolumeTooSmall;
         return kEFail;
     }
-    // Reserving a file's blocks zeroes them on some volumes (a RAM disk), which costs as much as
-    // the mirror check: a file that starts over is reserved on a thread of its own while the
-    // mirrors are checked, and the first range waits for it.
+    // Reserving a file's blocks costs time on some volumes (a RAM disk backs each one): a file
+    // that starts over is reserved on a thread of its own while the mirrors are checked, and
+    // the first range waits for it.
     const uint64_t blocks = (static_cast<uint64_t>(item.size) + kBlockSize - 1) / kBlockSize;
     const bool mayResume = item.size > 0 && present == static_cast<int64_t>(item.size) &&
                            item.blockHashes.size() >= blocks;
@@ -543,10 +543,10 @@ long DownloaderCurl::BeginDownload(const DownloadItem& item) {
     return InitDownload();
 }
 
-// The memory copy, made only now that the mirrors confirmed the length; then the package file:
-// an earlier attempt's file of the right size keeps the blocks that match their digests, any
-// other file starts over with its whole size reserved on the volume (by reservation, when it
-// was started already).
+// The memory copy and the package file, once the mirrors confirmed the length (a description
+// alone never makes the engine take the memory it declares): an earlier attempt's file of the
+// right size keeps the blocks that match their digests, any other file starts over with its
+// whole size reserved on the volume (by reservation, when it was started already).
 long DownloaderCurl::PreparePackage(std::future<platform::FileError>* reservation) {
     {
         std::lock_guard table(m_tableMutex);
@@ -557,6 +557,9 @@ long DownloaderCurl::PreparePackage(std::future<platform::FileError>* reservatio
         m_startFailure = EndReason::kNoMemory;
         return kEPointer;
     }
+    // The copy's pages are backed (and zeroed by the kernel) on a thread of their own, beside the
+    // reservation and the transfers, which fault in whatever it has not reached yet.
+    StartThread([this] { m_store.Prefault([this] { return StopRequested(); }); });
     platform::FileError error;
     m_resuming = false;
     if (reservation == nullptr) {

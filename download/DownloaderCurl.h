@@ -2,8 +2,10 @@
 // verified block by block against the description's digests.
 //
 // Threads: the caller's (DownloadCfg, polling, Stop); the description transfer thread, which
-// also parses the description, ranks the mirrors and starts the segments; one thread per
-// segment transfer; the dispatcher; and any thread that calls GetDownloadInfo.
+// also parses the description, ranks the mirrors and starts the segments; while the mirrors
+// are checked, one thread that reserves the package file and one that backs the memory copy's
+// pages; one thread per segment transfer; the dispatcher; and any thread that calls
+// GetDownloadInfo.
 //
 // Locks (none is held while another of these is taken, except where said):
 //  - m_tableMutex guards the segment table and the counters the setup window reads; held only
@@ -81,6 +83,8 @@ public:
     // Under m_finishMutex, no transfer active: 1 when the package is accepted, else 0 with
     // repairs started, or with m_hashFailure saying why it can never be accepted.
     int CheckHash();
+    // Digests the listed blocks whose verdict is still unknown, on two threads.
+    void VerifyUnknownBlocks(size_t listed);
     long RepairData(uint32_t first, uint32_t last);
     // Stores one chunk in the package file and the memory copy: length when the file took all
     // of it, else 0 (the failure is logged, and a full volume ends the download).
@@ -144,7 +148,7 @@ private:
     // No transfer active: verifies, repairs, or ends the download.
     void FinishIfIdle();
     bool AwaitsDispatcher() const;
-    // Starting the download after the mirror check: memory copy, package file, kept blocks.
+    // Starting the download after the mirror check: package file, kept blocks.
     long PreparePackage(std::future<platform::FileError>* reservation);
     std::vector<ByteRange> KeptBlocksToMissingRanges() const;
     bool StopRequested() const { return m_stopRequested.load(); }

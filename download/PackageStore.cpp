@@ -42,6 +42,21 @@ bool PackageStore::Allocate(uint32_t size, std::vector<std::string> blockHashes)
     return true;
 }
 
+void PackageStore::Prefault(const std::function<bool()>& stop) {
+    constexpr uint64_t kStep = 2u << 20; // one large page: Release waits for at most one step
+    for (uint64_t offset = 0;; offset += kStep) {
+        if (stop()) {
+            return;
+        }
+        std::shared_lock lifetime(m_lifetime);
+        if (!m_memory || offset >= m_size ||
+            !platform::PrefaultPackageMemory(m_memory.get() + offset,
+                                             std::min<uint64_t>(kStep, m_size - offset))) {
+            return;
+        }
+    }
+}
+
 bool PackageStore::OpenFile(const char* path, platform::FileError* error) {
     std::unique_lock lifetime(m_lifetime);
     return m_file.Open(AnsiToWide(path), error);
@@ -53,7 +68,9 @@ int64_t PackageStore::FileLength() const {
 }
 
 bool PackageStore::ResetFile(uint32_t size, platform::FileError* error) {
-    std::unique_lock lifetime(m_lifetime);
+    // Shared: the descriptor only has to outlive the calls, and the memory copy's pages are
+    // backed meanwhile. No transfer stores before the file is reserved.
+    std::shared_lock lifetime(m_lifetime);
     return m_file.Truncate(0, error) && m_file.Reserve(size, error);
 }
 

@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <shared_mutex>
 #include <string>
@@ -31,6 +32,11 @@ public:
     // Memory copy of size zeroed bytes and the block table; false when the memory cannot be had.
     // blockHashes[k] is the digest of block k (fewer entries leave later blocks unlisted).
     bool Allocate(uint32_t size, std::vector<std::string> blockHashes);
+    // Backs the memory copy with pages, 2 MiB at a time, until it is done, released, or stop
+    // says so; its bytes stay as they are, so transfers may store meanwhile. The kernel zeroes
+    // each page it backs: done here, while the mirrors are checked, that work is off the
+    // transfers' way. Any thread.
+    void Prefault(const std::function<bool()>& stop);
     // Opens the package file at a Windows path, keeping its bytes.
     bool OpenFile(const char* path, platform::FileError* error);
     // The open file's length, -1 without one.

@@ -20,6 +20,14 @@ bool Contains(const std::vector<std::string>& urls, const std::string& url) {
     return std::find(urls.begin(), urls.end(), url) != urls.end();
 }
 
+std::string JoinUrls(const std::vector<std::string>& urls) {
+    std::string text;
+    for (const std::string& url : urls) {
+        text += (text.empty() ? "" : ", ") + url;
+    }
+    return text.empty() ? "no mirror" : text;
+}
+
 } // namespace
 
 const char* SegmentStatusName(int status) {
@@ -44,9 +52,11 @@ std::vector<int> SegmentBook::Init(uint32_t size, const std::vector<std::string>
                                    int perMirror, uint32_t now) {
     m_segments.clear();
     m_repairs.clear();
-    m_repairMirrors.clear();
     m_suspects.clear();
     m_rangeIgnorers.clear();
+    m_deliverers.clear();
+    m_deliveredBy.clear();
+    m_repairAvoids.clear();
     m_threadCount = 0;
     if (mirrors.empty()) {
         return {};
@@ -209,24 +219,42 @@ int SegmentBook::AddSegment(const DownloadSegment& model, const std::string& url
 // out by trying each mirror in turn; with a single mirror, that mirror.
 std::string SegmentBook::ReplacementUrl(const DownloadSegment& segment,
                                         const std::vector<std::string>& mirrors) const {
-    if (auto url = BestUrl({segment.url})) {
+    std::vector<std::string> excluded = Avoided(segment.id);
+    excluded.push_back(segment.url);
+    if (auto url = BestUrl(excluded)) {
         return *url;
     }
     const auto own = std::find(mirrors.begin(), mirrors.end(), segment.url);
     const size_t start = own == mirrors.end() ? 0 : static_cast<size_t>(own - mirrors.begin());
-    for (size_t step = 1; step <= mirrors.size(); ++step) {
-        const std::string& next = mirrors[(start + step) % mirrors.size()];
-        if (!IgnoresRanges(next)) {
-            return next;
+    const std::vector<std::string> avoided = Avoided(segment.id);
+    for (bool avoiding : {true, false}) {
+        for (size_t step = 1; step <= mirrors.size(); ++step) {
+            const std::string& next = mirrors[(start + step) % mirrors.size()];
+            if (!IgnoresRanges(next) && !(avoiding && Contains(avoided, next))) {
+                return next;
+            }
         }
     }
     return segment.url;
+}
+
+std::vector<std::string> SegmentBook::Avoided(int id) const {
+    const auto found = m_repairAvoids.find(id);
+    return found == m_repairAvoids.end() ? std::vector<std::string>{} : found->second;
+}
+
+void SegmentBook::InheritAvoided(int from, int to) {
+    const auto found = m_repairAvoids.find(from);
+    if (found != m_repairAvoids.end()) {
+        m_repairAvoids[to] = found->second;
+    }
 }
 
 // Starts [current, end] of a failed or stalled segment again on url.
 void SegmentBook::RestartRange(DownloadSegment* segment, const std::string& url, uint32_t now,
                                Round* round) {
     const int id = AddSegment(*segment, url, segment->current, segment->end, now);
+    InheritAvoided(segment->id, id);
     round->started.push_back(id);
 }
 
@@ -315,9 +343,13 @@ int SegmentBook::SplitFor(const DownloadSegment& succeeded, uint32_t now, const 
         return -1;
     }
     // The mirror that just finished a range serves the split when no other one delivers: it
-    // has proved itself, and stopping a healthy download helps nobody.
-    std::optional<std::string> url = BestUrl({model.url});
-    if (!url && !IgnoresRanges(succeeded.url)) {
+    // has proved itself, and stopping a healthy download helps nobody. Part of a repair never
+    // goes to a mirror that delivered the damage.
+    const std::vector<std::string> avoided = Avoided(donorId);
+    std::vector<std::string> excluded = avoided;
+    excluded.push_back(model.url);
+    std::optional<std::string> url = BestUrl(excluded);
+    if (!url && !IgnoresRanges(succeeded.url) && !Contains(avoided, succeeded.url)) {
         url = succeeded.url;
     }
     if (!url) {
@@ -325,6 +357,7 @@ int SegmentBook::SplitFor(const DownloadSegment& succeeded, uint32_t now, const 
     }
     const uint32_t half = static_cast<uint32_t>(Remaining(model) / 2);
     const int id = AddSegment(model, *url, model.current + half, model.end, now);
+    InheritAvoided(donorId, id);
     m_segments.at(donorId).end -= half;
     LogFormat("%s : ID(%d) split, ID(%d) takes start(%u), end(%u).\n", who, donorId, id,
               model.current + half, model.end);
@@ -377,6 +410,43 @@ HashVerdict SegmentBook::Verify(const uint8_t* data, uint32_t size, const std::s
     return verdict;
 }
 
+void SegmentBook::NoteDelivered(const std::string& url, uint32_t offset, uint32_t length) {
+    if (length == 0) {
+        return;
+    }
+    auto known = std::find(m_deliverers.begin(), m_deliverers.end(), url);
+    if (known == m_deliverers.end()) {
+        // A download has at most five ranked mirrors; the bits leave room for more.
+        if (m_deliverers.size() >= 32) {
+            return;
+        }
+        known = m_deliverers.insert(m_deliverers.end(), url);
+    }
+    const uint32_t bit = 1u << static_cast<uint32_t>(known - m_deliverers.begin());
+    const size_t first = offset / kBlockSize;
+    const size_t last = (static_cast<uint64_t>(offset) + length - 1) / kBlockSize;
+    if (m_deliveredBy.size() <= last) {
+        m_deliveredBy.resize(last + 1, 0);
+    }
+    for (size_t k = first; k <= last; ++k) {
+        m_deliveredBy[k] |= bit;
+    }
+}
+
+std::vector<std::string> SegmentBook::DeliverersOf(uint32_t first, uint32_t last) const {
+    uint32_t bits = 0;
+    for (size_t k = first / kBlockSize; k <= last / kBlockSize && k < m_deliveredBy.size(); ++k) {
+        bits |= m_deliveredBy[k];
+    }
+    std::vector<std::string> urls;
+    for (size_t i = 0; i < m_deliverers.size(); ++i) {
+        if ((bits & (1u << i)) != 0) {
+            urls.push_back(m_deliverers[i]);
+        }
+    }
+    return urls;
+}
+
 int SegmentBook::AddRepair(uint32_t first, uint32_t last, uint32_t now) {
     const int repairs = ++m_repairs[first];
     if (repairs > kMaxRepairsPerBlock) {
@@ -384,41 +454,41 @@ int SegmentBook::AddRepair(uint32_t first, uint32_t last, uint32_t now) {
                   first, last, repairs - 1);
         return -1;
     }
-    // First choice: a mirror that delivered none of these bytes. Then the rule of old: avoid
-    // the mirror of the segment covering the range, and every mirror whose repair of it
-    // brought the damage back.
-    std::vector<std::string> delivered;
-    const DownloadSegment* covering = nullptr;
-    for (const auto& [id, segment] : m_segments) {
-        if (segment.start <= last && segment.current > first) {
-            delivered.push_back(segment.url);
-        }
-        if (covering == nullptr && segment.start <= first && segment.end >= last) {
-            covering = &segment;
-        }
+    const std::vector<std::string> delivered = DeliverersOf(first, last);
+    if (delivered.size() == 1 && !Contains(m_suspects, delivered[0])) {
+        LogFormat("Download_RepairData : %s delivered damaged data.\n", delivered[0].c_str());
+        m_suspects.push_back(delivered[0]);
     }
-    std::vector<std::string> distinct = delivered;
-    std::sort(distinct.begin(), distinct.end());
-    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-    if (distinct.size() == 1 && !Contains(m_suspects, distinct[0])) {
-        LogFormat("Download_RepairData : %s delivered damaged data.\n", distinct[0].c_str());
-        m_suspects.push_back(distinct[0]);
-    }
+    // A mirror that delivered none of the damaged bytes cannot have damaged them. When every
+    // delivering mirror sent some of them, any may be the one: the fastest repairs, and should
+    // it bring the damage back, it alone delivered the block and is passed over next time. A
+    // mirror that alone delivered the bytes never repairs them (with a single mirror nothing
+    // can).
     std::optional<std::string> url = BestUrl(delivered);
-    if (!url) {
-        std::vector<std::string> avoid = m_repairMirrors[first];
-        if (covering != nullptr) {
-            avoid.push_back(covering->url);
+    if (url) {
+        LogFormat("Download_RepairData : start(%u), end(%u) came from %s; %s delivered none of "
+                  "it and repairs it.\n",
+                  first, last, JoinUrls(delivered).c_str(), url->c_str());
+    } else if (delivered.size() > 1) {
+        url = BestUrl({});
+        if (url) {
+            LogFormat("Download_RepairData : start(%u), end(%u) came from %s, every mirror that "
+                      "delivers; %s repairs it.\n",
+                      first, last, JoinUrls(delivered).c_str(), url->c_str());
         }
-        url = BestUrl(avoid);
     }
     if (!url) {
         LogFormat("Download_RepairData : GetBestURL error, start(%d), end(%d).\n",
                   static_cast<int>(first), static_cast<int>(last));
         return -1;
     }
-    m_repairMirrors[first].push_back(*url);
+    for (size_t k = first / kBlockSize; k <= last / kBlockSize && k < m_deliveredBy.size(); ++k) {
+        m_deliveredBy[k] = 0; // the repair rewrites the block whole
+    }
     const int id = AddSegment(DownloadSegment{}, *url, first, last, now);
+    if (!Contains(delivered, *url)) {
+        m_repairAvoids[id] = delivered;
+    }
     LogFormat("Download_RepairData : GetBestURL Info, start(%d), end(%d), ID(%d).\n",
               static_cast<int>(first), static_cast<int>(last), id);
     return id;

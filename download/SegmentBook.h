@@ -93,8 +93,16 @@ public:
     static HashVerdict Verify(const uint8_t* data, uint32_t size, const std::string& wholeHash,
                               const std::vector<std::string>& blockHashes);
 
-    // Adds a segment that fetches [first, last] again from the fastest mirror that did not
-    // deliver those bytes before. -1 when no mirror is left or the block was repaired too often.
+    // Records that url delivered the length bytes at offset: every block they touch now holds
+    // bytes of that mirror. The transfers call this for each chunk the package file took.
+    void NoteDelivered(const std::string& url, uint32_t offset, uint32_t length);
+    // The mirrors whose bytes the blocks of [first, last] hold, in the order first seen.
+    std::vector<std::string> DeliverersOf(uint32_t first, uint32_t last) const;
+
+    // Adds a segment that fetches [first, last] (whole blocks) again: from the fastest mirror
+    // that delivered none of the bytes they hold, else, when every delivering mirror did, from
+    // the fastest of those; never from a mirror that alone delivered them. Logs the choice. -1
+    // when no mirror is left or the block was repaired too often.
     int AddRepair(uint32_t first, uint32_t last, uint32_t now);
 
     // Adds a segment copied from model for [start, end] on url with the next id.
@@ -114,14 +122,25 @@ private:
     // when it did not.
     static bool ClosesSlowWindow(DownloadSegment* segment, uint32_t now);
     int CountRunning() const;
+    // The mirrors segment id should not take its bytes from (a repair's damaging mirrors).
+    std::vector<std::string> Avoided(int id) const;
+    // A segment split or restarted from a repair inherits what the repair avoids.
+    void InheritAvoided(int from, int to);
 
     SegmentTable m_segments;
     int m_threadCount = 0;
-    // Repairs so far per block start, and the mirrors that delivered them.
+    // Repairs so far per block start.
     std::map<uint32_t, int> m_repairs;
     // Mirrors that alone delivered a block that failed its digest. They take over ranges only
     // when no other mirror delivers.
     std::vector<std::string> m_suspects;
-    std::map<uint32_t, std::vector<std::string>> m_repairMirrors;
     std::vector<std::string> m_rangeIgnorers;
+    // Per repair segment, and per segment split or restarted from one, the mirrors that
+    // delivered the damaged bytes it fetches again: they take over none of it while another
+    // mirror can.
+    std::map<int, std::vector<std::string>> m_repairAvoids;
+    // Per block, the mirrors whose bytes it holds: bit i stands for m_deliverers[i]. A repair
+    // rewrites its blocks whole, so starting one clears their bits.
+    std::vector<std::string> m_deliverers;
+    std::vector<uint32_t> m_deliveredBy;
 };

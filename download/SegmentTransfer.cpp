@@ -141,6 +141,7 @@ size_t DownloaderCurl::StoreChunk(DownloadSegment* segment, const char* data, si
         std::lock_guard table(m_tableMutex);
         segment->current = current + length;
         segment->windowBytes += length;
+        m_book.NoteDelivered(segment->url, current, length);
         if (now != segment->lastDataTime) {
             segment->speed =
                 static_cast<uint32_t>(static_cast<uint64_t>(length) * 1000 /

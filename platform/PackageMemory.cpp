@@ -25,4 +25,8 @@ PackageMemory AllocatePackageMemory(size_t size) {
     return PackageMemory(static_cast<unsigned char*>(data), PackageMemoryDeleter{size});
 }
 
+bool PrefaultPackageMemory(unsigned char* data, size_t length) {
+    return madvise(data, length, MADV_POPULATE_WRITE) == 0;
+}
+
 } // namespace platform

@@ -17,4 +17,9 @@ using PackageMemory = std::unique_ptr<unsigned char, PackageMemoryDeleter>;
 // size zeroed bytes (at least one), or null when the memory cannot be had.
 PackageMemory AllocatePackageMemory(size_t size);
 
+// Backs length bytes from data with pages ready for writing, without changing any byte, so it
+// may run while other threads write there. False where the system cannot (the pages are then
+// backed when first written, as before).
+bool PrefaultPackageMemory(unsigned char* data, size_t length);
+
 } // namespace platform

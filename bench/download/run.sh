@@ -9,14 +9,20 @@
 # kelto-fetch spent digesting (summed over its threads) divided by the processor time of one MD5
 # over the same bytes (Python's hashlib, which is OpenSSL's MD5, on the bytes in memory),
 # measured in the same run. Needs root (port 80, ICMP)
-# and a built kelto-fetch. Not part of the test pass; run it under
-# flock /tmp/kelto-port80.lock.
+# and a built kelto-fetch. Not part of the test pass. It binds port 80 on loopback: it takes
+# the lock file KELTO_BENCH_LOCK (default /tmp/kelto-port80.lock) once the packages are made
+# and holds it only for the runs. The load average is printed beside each case, since the
+# machine may be shared.
 #
 #   bench/download/run.sh [build-folder]      (default: build)
 #   KELTO_BENCH_SIZES="64 128 256" KELTO_BENCH_RUNS=5 KELTO_BENCH_PLACES="ram disk"
 #   KELTO_BENCH_WORKLOADS="healthy slow"
+#   KELTO_BENCH_OTHER=<another kelto-fetch>: run it too, interleaved, and print its median wall
+#   time against this one's (to weigh a change of the engine);
 #   KELTO_BENCH_TRACE=<MiB>: one verbose kelto-fetch run (healthy, RAM disk), then stop;
-#   KELTO_BENCH_TRACE_TOOL="perf record -g -o /tmp/k.data" runs it under a profiler.
+#   KELTO_BENCH_TRACE_WORKLOAD=slow: that run with the slow mirror;
+#   KELTO_BENCH_TRACE_TOOL="perf record -g -o /tmp/k.data" runs it under a profiler;
+#   KELTO_BENCH_TRACE_HIDE=<grep pattern> of the lines it leaves out ("" shows every line).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$top/build}
@@ -143,6 +149,10 @@ one_case() { # <workload> <place folder> <MiB> <results file>
         digest=$(sed -n 's/^verification: \([0-9]*\) bytes digested in \([0-9.]*\) s.*/\2/p' "$work/k.txt")
         echo "$row ${digest:-0} $run" >>"$results"
         verify "$out/k.exe" "$mib"
+        if [ -n "${KELTO_BENCH_OTHER:-}" ]; then
+            echo "$(measure other /dev/null "$KELTO_BENCH_OTHER" "http://127.0.0.1/setup/pkg$mib.cfg" "$out/o.exe") 0 $run" >>"$results"
+            verify "$out/o.exe" "$mib"
+        fi
         echo "$(measure aria2c /dev/null aria2c -q --allow-overwrite=true --file-allocation=none \
             --max-connection-per-server=2 --split=6 --min-split-size=1M \
             --dir="$out" --metalink-file="$work/pkg$mib.meta4") 0 $run" >>"$results"
@@ -185,18 +195,27 @@ for case, tools in cases.items():
     verif = statistics.median(k[r][2] / m[r][3] for r in runs)
     print(f"{case:28} {med(k):8.3f} {med(a):8.3f} {med(c):7.3f} {ratio(a):9.2f} {ratio(c):7.2f}"
           f" {peak(k):6.1f} {peak(a):6.1f} {peak(c):6.1f} {verif:9.2f}")
+    if "other" in tools:
+        o = tools["other"]
+        print(f"{'':28} other kelto-fetch {med(o):.3f} s, this one / other {ratio(o):.2f}"
+              f" (processor {statistics.median(k[r][3] for r in runs):.3f} s against"
+              f" {statistics.median(o[r][3] for r in runs):.3f} s)")
 PY
 }
 
 if [ -n "${KELTO_BENCH_TRACE:-}" ]; then
     make_package "$KELTO_BENCH_TRACE"
-    start_nginx "" ""
+    exec 9>"${KELTO_BENCH_LOCK:-/tmp/kelto-port80.lock}"
+    flock 9
+    if [ "${KELTO_BENCH_TRACE_WORKLOAD:-healthy}" = slow ]; then start_nginx 20m 200m; else start_nginx "" ""; fi
     ${KELTO_BENCH_TRACE_TOOL:-} "$fetch" -v "http://127.0.0.1/setup/pkg$KELTO_BENCH_TRACE.cfg" "$ram/k.exe" 2>&1 |
-        grep -v "Download_Segment\|CheckFinish\|BeginDownloadItem\|Internal Finish"
+        grep -v "${KELTO_BENCH_TRACE_HIDE-Download_Segment\|CheckFinish\|BeginDownloadItem\|Internal Finish}"
     exit 0
 fi
 
 for mib in $sizes; do make_package "$mib"; done
+exec 9>"${KELTO_BENCH_LOCK:-/tmp/kelto-port80.lock}"
+flock 9
 results=$work/results.txt
 : >"$results"
 echo "three mirrors, two connections each; $runs interleaved runs per case; $(nproc) cores"
@@ -210,8 +229,10 @@ for workload in $workloads; do
             : >"$tmp"
             one_case "$workload" "$folder" "$mib" "$tmp"
             sed "s/^/$workload-$place-${mib}MiB /" "$tmp" >>"$results"
+            echo "$workload-$place-${mib}MiB done; load average $(cut -d' ' -f1-3 /proc/loadavg)"
         done
     done
 done
 echo "healthy: all mirrors at full speed; slow: one mirror at 20 MB/s, the others at 200 MB/s per connection"
+[ -n "${KELTO_BENCH_RAW:-}" ] && cp "$results" "$KELTO_BENCH_RAW"
 summarise "$results"

@@ -246,9 +246,38 @@ TEST_F(EngineLifecycle, StopAtRandomMoments) {
     EXPECT_LE(slowest, kJoinAssert);
 }
 
-// kelto-fetch interrupted by Ctrl-C a little past half keeps the partial package and exits 130; run
-// again, it keeps every block that matches its digest and asks the mirrors only for the rest.
-TEST_F(EngineLifecycle, ResumeFetchesOnlyTheMissingBlocks) {
+// How kelto-fetch is interrupted: the signal, the exit code it must end with, and how it names
+// the signal on its last line.
+struct StopSignalCase {
+    int signal;
+    int exitCode;
+    const char* name;
+};
+
+class FetchInterrupted : public EngineLifecycle,
+                         public ::testing::WithParamInterface<StopSignalCase> {};
+
+// Waits for the child up to the bound; kills it when the bound passes. Its wait status, or -1.
+int WaitForExit(pid_t pid, std::chrono::seconds bound) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ADD_FAILURE() << "kelto-fetch still running after " << bound.count() << " s";
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return status;
+}
+
+// kelto-fetch interrupted a little past half stops the engine, keeps the partial package and
+// exits 130 (Ctrl-C) or 143 (SIGTERM); run again, it keeps every block that matches its digest
+// and asks the mirrors only for the rest.
+TEST_P(FetchInterrupted, KeepsThePartialPackageAndTheNextRunFetchesOnlyTheMissingBlocks) {
+    const StopSignalCase& row = GetParam();
     // Four ranges that start on block boundaries, so that each completes blocks as it goes.
     m_package = MakePackageBytes(8 * 1048576, 33);
     FaultPlan paced;
@@ -259,13 +288,14 @@ TEST_F(EngineLifecycle, ResumeFetchesOnlyTheMissingBlocks) {
     StartNginx({});
     const fs::path output = m_root.Folder() / "out" / "pkg.exe";
     const fs::path errors = m_root.Folder() / "fetch.log";
+    const fs::path printed = m_root.Folder() / "fetch.out";
     auto start = [&]() {
         const pid_t pid = fork();
         if (pid == 0) {
             const int log = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(log, 2);
-            const int quiet = open("/dev/null", O_WRONLY);
-            dup2(quiet, 1);
+            const int out = open(printed.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(out, 1);
             execl(KELTO_FETCH_PATH, "kelto-fetch", "-v", kCfgUrl, output.c_str(), nullptr);
             _exit(127);
         }
@@ -277,17 +307,25 @@ TEST_F(EngineLifecycle, ResumeFetchesOnlyTheMissingBlocks) {
     while (sent() < m_package.size() * 6 / 10 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    kill(interrupted, SIGINT);
-    int status = 0;
-    waitpid(interrupted, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 130) << ReadHostFile(errors);
+    ASSERT_GE(sent(), m_package.size() * 6 / 10) << ReadHostFile(errors);
+    kill(interrupted, row.signal);
+    int status = WaitForExit(interrupted, std::chrono::seconds(10));
+    ASSERT_TRUE(WIFEXITED(status)) << ReadHostFile(errors);
+    EXPECT_EQ(WEXITSTATUS(status), row.exitCode) << ReadHostFile(errors);
     EXPECT_EQ(fs::file_size(output), m_package.size()); // kept, at its reserved size
+    // The engine was stopped, not abandoned: its dispatcher ended and the file was closed.
+    const std::string stoppedLog = ReadHostFile(errors);
+    EXPECT_NE(stoppedLog.find("Download_Dispatch Endding."), std::string::npos) << stoppedLog;
+    EXPECT_NE(stoppedLog.find("Download_CloseFile."), std::string::npos) << stoppedLog;
+    const std::string stoppedOut = ReadHostFile(printed);
+    EXPECT_NE(stoppedOut.find(std::string("stopped by ") + row.name), std::string::npos)
+        << stoppedOut;
+    EXPECT_EQ(stoppedOut.find("outcome "), std::string::npos) << stoppedOut;
 
     const size_t firstBefore = first->RangesRequested().size();
     const size_t secondBefore = second->RangesRequested().size();
     const pid_t resumed = start();
-    waitpid(resumed, &status, 0);
+    status = WaitForExit(resumed, std::chrono::seconds(60));
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << ReadHostFile(errors);
     EXPECT_TRUE(ReadHostFile(output) == m_package);
@@ -319,6 +357,13 @@ TEST_F(EngineLifecycle, ResumeFetchesOnlyTheMissingBlocks) {
     EXPECT_GE(asked, missing);
     EXPECT_LE(asked, missing + 64);
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, FetchInterrupted,
+                         ::testing::Values(StopSignalCase{SIGINT, 130, "Ctrl-C"},
+                                           StopSignalCase{SIGTERM, 143, "SIGTERM"}),
+                         [](const ::testing::TestParamInfo<StopSignalCase>& info) {
+                             return std::string(info.param.signal == SIGINT ? "CtrlC" : "Sigterm");
+                         });
 
 } // namespace
 } // namespace testing_support

@@ -7,6 +7,7 @@
 #include "platform/FileSystem.h"
 
 #include <filesystem>
+#include <set>
 
 namespace testing_support {
 namespace {
@@ -159,47 +160,140 @@ TEST_F(FaultMatrix, ResetMidRangeIsRestartedElsewhere) {
     EXPECT_GE(replaced, 2); // the two ranges it was given at the start
 }
 
-TEST_F(FaultMatrix, CorruptBlockIsRepairedOnceFromAnotherMirror) {
+// Where the corrupting mirror changes bytes.
+enum class Damage {
+    // 41 bytes near the start of its first range, whichever range its rank gives it (the block
+    // may lie in its range alone or straddle the one before).
+    kFirstRange,
+    // 41 bytes just past the start of every range but the first, at file offsets: wherever its
+    // rank puts it, each damaged block straddles its own range and the range of the mirror
+    // before it, and the third mirror sent none of it. Every mirror is paced so that no range is
+    // split before it ends, which would mix a third mirror into the block; the corrupting one a
+    // quarter faster than the others (too little for a split), so that it looks the fastest
+    // when the repair's mirror is chosen.
+    kRangeStarts,
+};
+
+class CorruptBlockRepair : public FaultMatrix, public ::testing::WithParamInterface<Damage> {
+protected:
+    static constexpr uint32_t kCorruptingRate = 640 * 1024; // the others: limit_rate 512k
+    static constexpr int kRanges = 6;                       // three mirrors, two transfers each
+    uint64_t RangeLength() const { return m_package.size() / kRanges; }
+    static uint64_t BlockOf(uint64_t offset) { return offset / kBlockSize * kBlockSize; }
+    // Repairs start only once no transfer is active, so every segment from the first repair
+    // on belongs to a repair (or to a split or restart of one), and every earlier one does not.
+    static int FirstRepairId() {
+        int first = -1;
+        for (const std::string& line : LogCapture::Lines()) {
+            const size_t at = line.find("Download_RepairData : GetBestURL Info");
+            const size_t id = line.find("ID(", at == std::string::npos ? line.size() : at);
+            if (id != std::string::npos) {
+                const int value = std::atoi(line.c_str() + id + 3);
+                first = first < 0 ? value : std::min(first, value);
+            }
+        }
+        return first;
+    }
+    // The mirrors of the segments that stored bytes of [first, last]: before the first repair
+    // (repairs false) or from it on (repairs true).
+    static std::set<std::string> Senders(const DownloadInfo& info, uint64_t first, uint64_t last,
+                                         int firstRepair, bool repairs) {
+        std::set<std::string> urls;
+        for (const auto& [id, segment] : info.segments) {
+            if ((id >= firstRepair) == repairs && segment.start <= last &&
+                segment.current > first) {
+                urls.insert(segment.url);
+            }
+        }
+        return urls;
+    }
+};
+
+TEST_P(CorruptBlockRepair, RepairedOnceFromAMirrorThatSentNoneOfIt) {
     LogCapture log;
     FaultServer corrupt;
     FaultPlan plan;
     plan.kind = FaultPlan::Kind::kCorrupt;
-    // 41 bytes near the start of the mirror's first range, whichever range its rank gives it.
-    plan.corrupt = {{100, 140}};
-    plan.corruptFirstRangeOnly = true;
+    std::vector<NginxSite> healthy = {Healthy("127.0.0.2"), Healthy("127.0.0.3")};
+    if (GetParam() == Damage::kFirstRange) {
+        plan.corrupt = {{100, 140}};
+        plan.corruptFirstRangeOnly = true;
+    } else {
+        for (int i = 1; i < kRanges; ++i) {
+            const uint64_t start = i * RangeLength();
+            // Each range start lies well inside its block, so the block holds bytes of both
+            // neighbouring ranges.
+            ASSERT_GT(start - BlockOf(start), 200u) << i;
+            ASSERT_GT(BlockOf(start) + kBlockSize - start, 200u) << i;
+            plan.corrupt.push_back({start + 100, start + 140});
+        }
+        plan.rateBytesPerSecond = kCorruptingRate;
+        for (NginxSite& site : healthy) {
+            site.directives = "limit_rate 512k;";
+        }
+    }
     StartFault(&corrupt, "127.0.0.5", plan);
-    Serve({MirrorUrl("127.0.0.5"), MirrorUrl("127.0.0.2"), MirrorUrl("127.0.0.3")},
-          {Healthy("127.0.0.2"), Healthy("127.0.0.3")});
+    const std::string bad = MirrorUrl("127.0.0.5");
+    Serve({bad, MirrorUrl("127.0.0.2"), MirrorUrl("127.0.0.3")}, healthy);
     EngineRun run;
     ASSERT_EQ(run.Run(), kSOk);
     ExpectComplete(run);
-    const std::optional<uint64_t> damagedRange = corrupt.CorruptedRangeStart();
-    ASSERT_TRUE(damagedRange.has_value()) << "the corrupting mirror served no range";
-    const uint64_t blockStart = (*damagedRange + 100) / kBlockSize * kBlockSize;
-    const uint64_t blockEnd = std::min<uint64_t>(blockStart + kBlockSize, m_package.size()) - 1;
-    EXPECT_EQ(log.Count("Download_RepairData : GetBestURL Info"), 1) << log.All();
-    EXPECT_EQ(log.Count("Download_RepairData : GetBestURL Info, start(" +
-                        std::to_string(blockStart) + "), end(" + std::to_string(blockEnd) + ")"),
-              1)
-        << log.All();
     DownloadInfo info;
     run.Engine().GetDownloadInfo(&info);
-    const DownloadSegment* repair = nullptr;
-    for (const auto& [id, segment] : info.segments) {
-        if (segment.start == blockStart && id >= info.threadCount) { // the repair, maybe split
-            repair = &segment;
+    ASSERT_EQ(info.threadCount, kRanges);
+
+    // The damaged blocks, from what the corrupting mirror was asked for.
+    std::set<uint64_t> damaged;
+    if (GetParam() == Damage::kFirstRange) {
+        const std::optional<uint64_t> range = corrupt.CorruptedRangeStart();
+        ASSERT_TRUE(range.has_value()) << "the corrupting mirror served no range";
+        damaged.insert(BlockOf(*range + 100));
+    } else {
+        for (int i = 1; i < kRanges; ++i) {
+            if (info.segments.at(i).url == bad) {
+                damaged.insert(BlockOf(i * RangeLength() + 100));
+            }
+        }
+        ASSERT_FALSE(damaged.empty());
+    }
+    EXPECT_EQ(log.Count("Download_RepairData : GetBestURL Info"), static_cast<int>(damaged.size()))
+        << log.All();
+    const int firstRepair = FirstRepairId();
+    ASSERT_GE(firstRepair, info.threadCount) << log.All();
+    int straddling = 0;
+    for (uint64_t first : damaged) {
+        const uint64_t last = std::min<uint64_t>(first + kBlockSize, m_package.size()) - 1;
+        EXPECT_EQ(log.Count("Download_RepairData : GetBestURL Info, start(" +
+                            std::to_string(first) + "), end(" + std::to_string(last) + ")"),
+                  1)
+            << first << "\n"
+            << log.All();
+        const std::set<std::string> sent = Senders(info, first, last, firstRepair, false);
+        ASSERT_EQ(sent.count(bad), 1u) << first;
+        straddling += sent.size() == 2 ? 1 : 0;
+        // Whenever some mirror sent none of the block, the repair and every part of it came
+        // from such mirrors.
+        const std::set<std::string> repaired = Senders(info, first, last, firstRepair, true);
+        EXPECT_FALSE(repaired.empty()) << first;
+        if (sent.size() < 3) {
+            for (const std::string& url : repaired) {
+                EXPECT_EQ(sent.count(url), 0u)
+                    << "block " << first << " repaired by " << url << ", which sent part of it\n"
+                    << log.All();
+            }
         }
     }
-    ASSERT_NE(repair, nullptr);
-    // The damaging mirror is known only when it alone delivered the block; a block that straddles
-    // the ranges of two mirrors goes to the fastest mirror that does not cover it whole, which may
-    // be either of them (the repair is then checked by its digest like any other range).
-    const std::string blamed =
-        "Download_RepairData : " + MirrorUrl("127.0.0.5") + " delivered damaged data.";
-    if (log.Count(blamed) == 1) {
-        EXPECT_NE(repair->url, MirrorUrl("127.0.0.5"));
+    if (GetParam() == Damage::kRangeStarts) {
+        EXPECT_GE(straddling, 1) << log.All();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Damage, CorruptBlockRepair,
+                         ::testing::Values(Damage::kFirstRange, Damage::kRangeStarts),
+                         [](const ::testing::TestParamInfo<Damage>& info) {
+                             return std::string(info.param == Damage::kFirstRange ? "FirstRange"
+                                                                                  : "RangeStarts");
+                         });
 
 TEST_F(FaultMatrix, RangeIgnoringMirrorTakesOverNoRange) {
     // Its whole-file answers are refused where a range does not start at byte 0, so nothing

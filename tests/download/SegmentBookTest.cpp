@@ -306,52 +306,126 @@ TEST(SegmentBook, OnlyTheDamagedBlockIsRepaired) {
     EXPECT_EQ(v.damaged.size(), 4u);
 }
 
-TEST(SegmentBook, RepairAvoidsMirrorsThatDeliveredTheDamage) {
-    SegmentBook book;
-    book.Init(4 * 1048576, kThree, 1, 0);
-    auto& s = book.Segments();
-    for (auto& [id, segment] : s) {
+// Every range of the book delivered whole by its own mirror, speeds as given.
+void DeliverEveryRange(SegmentBook* book, const std::vector<uint32_t>& speeds) {
+    for (auto& [id, segment] : book->Segments()) {
+        book->NoteDelivered(segment.url, segment.start, segment.end + 1 - segment.start);
         segment.current = segment.end + 1;
         segment.status = E_Status_Succeed;
-        segment.speed = 1000 * (id + 1); // m3 fastest
+        segment.speed = speeds.at(static_cast<size_t>(id));
     }
+}
+
+// A repair that came back whole from its mirror (and was damaged again).
+void DeliverRepair(SegmentBook* book, int id) {
+    DownloadSegment& repair = book->Segments().at(id);
+    book->NoteDelivered(repair.url, repair.start, repair.end + 1 - repair.start);
+    repair.current = repair.end + 1;
+    repair.status = E_Status_Succeed;
+}
+
+TEST(SegmentBook, DeliverersArePerBlockAndARepairStartsThemAfresh) {
+    SegmentBook book;
+    book.Init(4 * 1048576, kThree, 1, 0);
+    book.NoteDelivered(kThree[1], 1048576 - 10, 20); // across the end of block 0
+    book.NoteDelivered(kThree[2], 1048576 + 5, 1);
+    book.NoteDelivered(kThree[0], 3 * 1048576, 0); // nothing stored, nothing recorded
+    EXPECT_EQ(book.DeliverersOf(0, 1048575), std::vector<std::string>{kThree[1]});
+    EXPECT_EQ(book.DeliverersOf(1048576, 2097151),
+              (std::vector<std::string>{kThree[1], kThree[2]}));
+    EXPECT_TRUE(book.DeliverersOf(3 * 1048576, 4 * 1048576 - 1).empty());
+    for (auto& [id, segment] : book.Segments()) {
+        segment.speed = 10;
+    }
+    const int repair = book.AddRepair(1048576, 2097151, 0);
+    ASSERT_GE(repair, 0);
+    EXPECT_EQ(book.Segments().at(repair).url, kThree[0]);
+    EXPECT_TRUE(book.DeliverersOf(1048576, 2097151).empty());
+    EXPECT_EQ(book.DeliverersOf(0, 1048575), std::vector<std::string>{kThree[1]}); // untouched
+}
+
+TEST(SegmentBook, RepairComesFromAMirrorThatDeliveredNoneOfTheBlock) {
+    SegmentBook book;
+    book.Init(4 * 1048576, kThree, 1, 0);
+    // m3 fastest, m1 slowest: the only mirror that sent nothing of block 2 is the slowest.
+    DeliverEveryRange(&book, {1000, 2000, 3000});
     // Block 2 (2 097 152 ...) straddles the ranges of m2 and m3.
+    ASSERT_EQ(book.DeliverersOf(2097152, 3145727),
+              (std::vector<std::string>{kThree[1], kThree[2]}));
     const int id = book.AddRepair(2097152, 3145727, 0);
     ASSERT_GE(id, 0);
-    EXPECT_EQ(s.at(id).url, kThree[0]);
-    // The repair brought the damage back: next time neither it nor ... m3 (fastest) is chosen.
-    s.at(id).current = s.at(id).end + 1;
-    s.at(id).status = E_Status_Succeed;
+    EXPECT_EQ(book.Segments().at(id).url, kThree[0]);
+    EXPECT_TRUE(book.Suspects().empty()); // two mirrors sent it: neither is to blame yet
+    // The repair brought the damage back: m1 alone delivered it now, so it is blamed and the
+    // fastest other mirror repairs; then that one, and the last is the third choice.
+    DeliverRepair(&book, id);
     const int again = book.AddRepair(2097152, 3145727, 0);
     ASSERT_GE(again, 0);
-    EXPECT_EQ(s.at(again).url, kThree[2]);
-    s.at(again).current = s.at(again).end + 1;
-    EXPECT_GE(book.AddRepair(2097152, 3145727, 0), 0);
+    EXPECT_EQ(book.Segments().at(again).url, kThree[2]);
+    EXPECT_EQ(book.Suspects(), std::vector<std::string>{kThree[0]});
+    DeliverRepair(&book, again);
+    const int third = book.AddRepair(2097152, 3145727, 0);
+    ASSERT_GE(third, 0);
+    EXPECT_EQ(book.Segments().at(third).url, kThree[1]);
     EXPECT_EQ(book.AddRepair(2097152, 3145727, 0), -1); // bounded
+}
+
+TEST(SegmentBook, NoPartOfARepairGoesToAMirrorThatDeliveredTheDamage) {
+    const std::vector<std::string> four = {kThree[0], kThree[1], kThree[2], "http://m4/download/p"};
+    SegmentBook book;
+    book.Init(4 * 1048576 + 4000, four, 1, 0); // block 1 straddles the ranges of m1 and m2
+    DeliverEveryRange(&book, {1000, 4000, 3000, 2000});
+    const int repair = book.AddRepair(1048576, 2097151, 0);
+    ASSERT_GE(repair, 0);
+    EXPECT_EQ(book.Segments().at(repair).url, kThree[2]);
+    // m2 is the fastest mirror, but it sent part of the damage: a split of the repair goes to m4.
+    const int split = book.SplitFor(book.Segments().at(1), 0, "test");
+    ASSERT_GE(split, 0);
+    EXPECT_EQ(book.Segments().at(split).url, four[3]);
+    // The repair fails: its rest is restarted on m4 as well, never on m1 or m2.
+    book.Segments().at(repair).status = E_Status_Fail;
+    const SegmentBook::Round round = book.DispatchRound(0, four);
+    int restarts = 0;
+    for (int id : round.started) { // the restart, and the round's splits of the repair's parts
+        const DownloadSegment& started = book.Segments().at(id);
+        EXPECT_NE(started.url, four[0]) << id;
+        EXPECT_NE(started.url, four[1]) << id;
+        restarts += started.start == 1048576 ? 1 : 0;
+    }
+    EXPECT_EQ(restarts, 1);
+}
+
+TEST(SegmentBook, WhenEveryMirrorSentPartOfTheBlockTheFastestRepairsItOnce) {
+    const std::vector<std::string> two = {kThree[0], kThree[1]};
+    SegmentBook book;
+    book.Init(2 * 1048576 + 100, two, 1, 0); // block 1 straddles the two ranges
+    DeliverEveryRange(&book, {5000, 1000});
+    const int id = book.AddRepair(1048576, 2097151, 0);
+    ASSERT_GE(id, 0);
+    EXPECT_EQ(book.Segments().at(id).url, kThree[0]);
+    // m1 repaired it and the damage came back: m1 alone sent it now and never repairs it again.
+    DeliverRepair(&book, id);
+    const int again = book.AddRepair(1048576, 2097151, 0);
+    ASSERT_GE(again, 0);
+    EXPECT_EQ(book.Segments().at(again).url, kThree[1]);
+}
+
+TEST(SegmentBook, AMirrorThatAloneDeliveredDamageNeverRepairsItNorTakesOverRanges) {
+    SegmentBook book;
+    book.Init(3 * 1048576, kThree, 1, 0);             // one 1 MiB range per mirror
+    DeliverEveryRange(&book, {3000, 2000, 1000});     // m1 fastest
+    const int repair = book.AddRepair(0, 1048575, 0); // only m1 delivered block 0
+    ASSERT_GE(repair, 0);
+    EXPECT_EQ(book.Segments().at(repair).url, kThree[1]);
+    EXPECT_EQ(book.Suspects(), std::vector<std::string>{kThree[0]});
+    EXPECT_EQ(book.BestUrl({}), kThree[1]);                     // splits and replacements avoid m1
+    EXPECT_EQ(book.BestUrl({kThree[1], kThree[2]}), kThree[0]); // unless nothing else delivers
 
     // A single mirror cannot repair its own damage.
     SegmentBook single;
     single.Init(1048576, {kThree[0]}, 1, 0);
-    single.Segments().at(0).current = 1048576;
-    single.Segments().at(0).speed = 10;
+    DeliverEveryRange(&single, {10});
     EXPECT_EQ(single.AddRepair(0, 1048575, 0), -1);
-}
-
-TEST(SegmentBook, AMirrorThatAloneDeliveredDamageTakesOverNothing) {
-    SegmentBook book;
-    book.Init(3 * 1048576, kThree, 1, 0); // one 1 MiB range per mirror
-    auto& s = book.Segments();
-    for (auto& [id, segment] : s) {
-        segment.current = segment.end + 1;
-        segment.status = E_Status_Succeed;
-        segment.speed = 1000 * (3 - id); // m1 fastest
-    }
-    const int repair = book.AddRepair(0, 1048575, 0); // only m1 delivered block 0
-    ASSERT_GE(repair, 0);
-    EXPECT_EQ(s.at(repair).url, kThree[1]);
-    EXPECT_EQ(book.Suspects(), std::vector<std::string>{kThree[0]});
-    EXPECT_EQ(book.BestUrl({}), kThree[1]);                     // splits and replacements avoid m1
-    EXPECT_EQ(book.BestUrl({kThree[1], kThree[2]}), kThree[0]); // unless nothing else delivers
 }
 
 UrlCfg Mirror(const char* url, uint32_t replyTime, bool notFull = true) {
