@@ -338,8 +338,8 @@ SetupGeometry ComputeSetupGeometry() {
 }
 
 // Some languages' captions are wider than the install button at the button font (Japanese "Click
-// to Install" needs 320 of its 300 pixels), and centred text would lose both ends; such a caption
-// is drawn in the largest smaller size of the same face that fits.
+// to Install" is), and centred text would lose both ends; such a caption is drawn in the largest
+// smaller size of the same face that fits.
 void SetupDlg::SetInstallCaption(int textId) {
     constexpr int32_t kCaptionMargin = 6;      // pixels kept free at each side
     constexpr int32_t kSmallestCaptionPx = 12; // below this a caption is clipped rather than shrunk
