@@ -48,6 +48,17 @@ void StylePlainCheck(skin::CheckButtonCtrlEx* box, const Font* font) {
     box->SetDrawBitmap(1);
 }
 
+// A launch box of the Installed page: checked, hidden until that page.
+void StyleLaunchCheck(skin::CheckButtonCtrlEx* box, const Font* font, const std::wstring& text,
+                      int id) {
+    StylePlainCheck(box, font);
+    box->SetText(text);
+    box->SetId(id);
+    box->SetBoxRect(0, 3, 14, 14);
+    box->SetVisible(false);
+    box->SetCheck(true);
+}
+
 void StyleLink(skin::HyLinkCtrlEx* link, const Font* font, const Font* hoverFont) {
     link->SetStateColors(kLinkColor, kLinkColor, kLinkColor, kLinkColor);
     link->SetFormat(kFormatLeft);
@@ -119,22 +130,13 @@ void SetupDlg::CreateReadyRow() {
 
     const std::wstring launch = GetUiText(48);
     c.launchConverter = AddControl<skin::CheckButtonCtrlEx>(26, 349, 40, 363);
-    StylePlainCheck(c.launchConverter, m_fonts.small.get());
-    c.launchConverter->SetText(launch + L" Kelto Clipwave Converter");
-    c.launchConverter->SetId(kCmdLaunchConverter);
-    c.launchConverter->SetBoxRect(0, 3, 14, 14);
+    StyleLaunchCheck(c.launchConverter, m_fonts.small.get(), launch + L" Kelto Clipwave Converter",
+                     kCmdLaunchConverter);
     c.launchConverter->SetTextRect(20, 2, 300, 14);
-    c.launchConverter->SetVisible(false);
-    c.launchConverter->SetCheck(true);
-
     c.launchDownloader = AddControl<skin::CheckButtonCtrlEx>(26, 378, 40, 394);
-    StylePlainCheck(c.launchDownloader, m_fonts.small.get());
-    c.launchDownloader->SetText(launch + L" Kelto Clipwave Downloader");
-    c.launchDownloader->SetId(kCmdLaunchDownloader);
-    c.launchDownloader->SetBoxRect(0, 3, 14, 14);
+    StyleLaunchCheck(c.launchDownloader, m_fonts.small.get(),
+                     launch + L" Kelto Clipwave Downloader", kCmdLaunchDownloader);
     c.launchDownloader->SetTextRect(20, 0, 300, 16);
-    c.launchDownloader->SetVisible(false);
-    c.launchDownloader->SetCheck(true);
 
     c.custom = AddControl<skin::CheckButtonCtrlEx>(474, 359, 609, 385);
     c.custom->SetStateBitmaps(LoadSkinBitmap(165), LoadSkinBitmap(166), LoadSkinBitmap(166),
