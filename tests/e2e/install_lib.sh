@@ -67,13 +67,6 @@ SCRIPT
     echo "$folder/browser.sh"
 }
 
-# click <window> <x> <y>: a left click at window coordinates.
-click() {
-    xdotool mousemove --window "$1" "$2" "$3" mousedown 1
-    sleep 0.15
-    xdotool mouseup 1
-}
-
 # wait_log <log file> <text> <seconds> [first line]: waits until a line of the log (from the
 # first line on, default 1) contains the text.
 wait_log() {

@@ -60,3 +60,10 @@ wait_until() {
     done
     return 1
 }
+
+# click <window> <x> <y>: a left click at window coordinates; the button is held for 0.1 s, as a
+# hand holds it, so that press and release arrive as two moments. The window handles the click
+# before any input sent after it (the X server keeps the order).
+click() {
+    xdotool mousemove --window "$1" "$2" "$3" mousedown 1 sleep 0.1 mouseup 1
+}

@@ -55,7 +55,7 @@ if start_setup "$case"; then
     xdotool windowmove --sync "$window" 200 150
     "$check" "$window" shadow "$screens/setup-shadow-moved.png" || fail "the shadow did not follow"
     # The window's own minimise button (top right, left of the close button).
-    xdotool mousemove --window "$window" 588 10 sleep 0.1 mousedown 1 sleep 0.1 mouseup 1
+    click "$window" 588 10
     "$check" "$window" none || fail "the shadow stayed with the window minimised"
     # No window manager runs to restore it from a task bar: unmapping and mapping the window
     # again is what the host reports as a restore.

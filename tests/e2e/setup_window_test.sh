@@ -31,11 +31,6 @@ log_has() { # <text>: a line of the install log contains the text
     tr -d '\r' <"$log" | grep -qF -- "$1"
 }
 
-click() { # <window> <x> <y>
-    xdotool mousemove --window "$1" "$2" "$3" sleep 0.1 mousedown 1 sleep 0.1 mouseup 1
-    sleep 0.2
-}
-
 # A window of the installer's process with the given size (the skin message box has no title).
 window_of_size() { # <size>
     local id
