@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/common/PumpUntil.h"
 #include "tests/common/VirtualDisplay.h"
 
 namespace platform {
@@ -54,10 +55,7 @@ protected:
     }
     // Pumps until settled() holds, at most two seconds.
     static bool PumpUntil(const std::function<bool()>& settled) {
-        for (int i = 0; i < 200 && !settled(); ++i) {
-            PumpMessages(10);
-        }
-        return settled();
+        return testing_support::PumpUntil(settled, std::chrono::seconds(2));
     }
     // Runs command on a worker while the window thread keeps its loop going (at most 20 s), then
     // pumps until what it did has arrived.
@@ -69,9 +67,7 @@ protected:
             out = RunCommand(command);
             done = true;
         });
-        for (int i = 0; i < 2000 && !done; ++i) {
-            PumpMessages(10);
-        }
+        testing_support::PumpUntil([&] { return done.load(); }, std::chrono::seconds(20));
         worker.join();
         PumpUntil(settled);
         return out;
@@ -140,9 +136,7 @@ TEST_F(X11WindowTest, RealWindowTakesClicksDragsAndSigterm) {
 
     // SIGTERM arrives as a close request.
     kill(getpid(), SIGTERM);
-    for (int i = 0; i < 100 && std::count(messages.begin(), messages.end(), kWmClose) == 0; ++i) {
-        PumpMessages(10);
-    }
+    PumpUntil([&] { return std::count(messages.begin(), messages.end(), kWmClose) != 0; });
     EXPECT_EQ(std::count(messages.begin(), messages.end(), kWmClose), 1);
     DestroyWindow(w);
 }
